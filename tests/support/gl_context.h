@@ -1,0 +1,24 @@
+// A real OpenGL context without any display: Mesa through EGL on the
+// surfaceless platform, drawing into a small pbuffer. Desktop OpenGL,
+// compatibility profile, so every fixed-function 1.1 call works.
+#ifndef DUCKVIEW_TESTS_GL_CONTEXT_H
+#define DUCKVIEW_TESTS_GL_CONTEXT_H
+
+#include <string>
+
+// Creates a fresh context of the given size and makes it current; its
+// modelview matrix is the identity and its viewport covers the pbuffer.
+// Returns false (with the reason in *why) when no context can be had.
+bool CreateHeadlessContext(int width, int height, std::string *why = nullptr);
+
+// Releases and destroys the context made by CreateHeadlessContext.
+void DestroyHeadlessContext();
+
+// Reads one RGBA pixel of the colour buffer the frames are drawn to;
+// (x, y) counts from the lower-left corner as OpenGL does.
+struct Rgba {
+    int r, g, b, a;
+};
+Rgba ReadPixel(int x, int y);
+
+#endif // DUCKVIEW_TESTS_GL_CONTEXT_H
