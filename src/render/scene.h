@@ -3,10 +3,16 @@
 #ifndef DUCKVIEW_RENDER_SCENE_H
 #define DUCKVIEW_RENDER_SCENE_H
 
+#include <cstddef>
+
 // Directions of lights 1 to 6 (row k - 1 for light k), w = 0.
 extern const float lightPositions[6][4];
 extern const float frontDiffuseColor[3];
 extern const float backDiffuseColor[3];
+
+// Where the checkerboard's image buffer comes from; malloc unless a test
+// puts a failing allocator in its place.
+extern void *(*textureAllocator)(size_t size);
 
 // Sets up the freshly created, current rendering context once.
 void InitScene(void);
