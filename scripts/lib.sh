@@ -1,0 +1,42 @@
+# Shared by the scripts: where the project is, how to report a failing step,
+# and how to install what a fresh Debian machine lacks.
+set -euo pipefail
+
+ROOT="$(cd "$(dirname "${BASH_SOURCE[0]}")/.." && pwd)"
+
+step() { printf '\n== %s\n' "$*"; }
+die() { printf '\nFAILED: %s\n' "$*" >&2; exit 1; }
+
+# run NAME COMMAND...: runs a step and names it if it fails.
+run() {
+  local name="$1"; shift
+  step "$name"
+  "$@" || die "$name"
+}
+
+as_root() {
+  if [ "$(id -u)" -eq 0 ]; then "$@"; else sudo "$@"; fi
+}
+
+# ensure_packages PKG...: installs the Debian packages that are missing.
+# Quiet when everything is already there.
+ensure_packages() {
+  local missing=() pkg
+  for pkg in "$@"; do
+    dpkg-query -W -f='${Status}' "$pkg" 2>/dev/null | grep -q 'install ok installed' || missing+=("$pkg")
+  done
+  [ ${#missing[@]} -eq 0 ] && return 0
+  step "installing ${missing[*]}"
+  if printf '%s\n' "${missing[@]}" | grep -q ':i386$'; then
+    dpkg --print-foreign-architectures | grep -qx i386 || as_root dpkg --add-architecture i386
+  fi
+  as_root apt-get update -qq || die "apt-get update"
+  DEBIAN_FRONTEND=noninteractive as_root apt-get install -y -qq --no-install-recommends "${missing[@]}" \
+    >/tmp/duckview-apt.log 2>&1 || { tail -20 /tmp/duckview-apt.log >&2; die "installing ${missing[*]}"; }
+}
+
+# What building and running the viewer needs.
+BUILD_PACKAGES=(cmake ninja-build g++ libsdl2-dev libgl-dev libegl-dev libgl1-mesa-dri libegl-mesa0 libglx-mesa0)
+# What the tests need besides: GoogleTest, the Windows cross-compiler, a
+# virtual X server with input and screenshots, and Wine for the .exe.
+TEST_PACKAGES=(googletest libgtest-dev g++-mingw-w64-i686 xvfb xauth xdotool x11-utils imagemagick wine wine32:i386)
