@@ -1,0 +1,277 @@
+#include "desktop.h"
+
+#include <cerrno>
+#include <chrono>
+#include <csignal>
+#include <cstdio>
+#include <cstdlib>
+#include <cstring>
+#include <fcntl.h>
+#include <fstream>
+#include <sstream>
+#include <sys/stat.h>
+#include <sys/wait.h>
+#include <thread>
+#include <unistd.h>
+
+extern char **environ;
+
+namespace {
+
+pid_t xvfbPid = -1;
+
+std::string Quote(const std::string &s)
+{
+    std::string q = "'";
+    for (char c : s) {
+        if (c == '\'')
+            q += "'\\''";
+        else
+            q += c;
+    }
+    return q + "'";
+}
+
+} // namespace
+
+std::string Shell(const std::string &command, int *status)
+{
+    std::string out;
+    FILE *p = popen(command.c_str(), "r");
+    if (!p) {
+        if (status)
+            *status = -1;
+        return out;
+    }
+    char buf[4096];
+    size_t n;
+    while ((n = fread(buf, 1, sizeof buf, p)) > 0)
+        out.append(buf, n);
+    int st = pclose(p);
+    if (status)
+        *status = WIFEXITED(st) ? WEXITSTATUS(st) : -1;
+    return out;
+}
+
+void Sleep(double seconds)
+{
+    std::this_thread::sleep_for(std::chrono::duration<double>(seconds));
+}
+
+bool WaitFor(double seconds, const std::function<bool()> &condition)
+{
+    auto end = std::chrono::steady_clock::now() + std::chrono::duration<double>(seconds);
+    for (;;) {
+        if (condition())
+            return true;
+        if (std::chrono::steady_clock::now() > end)
+            return false;
+        Sleep(0.1);
+    }
+}
+
+bool StartXvfb(int width, int height, std::string *why)
+{
+    for (int n = 150 + getpid() % 100; n < 400; n++) {
+        std::string lock = "/tmp/.X" + std::to_string(n) + "-lock";
+        std::string sock = "/tmp/.X11-unix/X" + std::to_string(n);
+        struct stat st;
+        if (stat(lock.c_str(), &st) == 0 || stat(sock.c_str(), &st) == 0)
+            continue;
+        std::string display = ":" + std::to_string(n);
+        std::string screen = std::to_string(width) + "x" + std::to_string(height) + "x24";
+        xvfbPid = Spawn({"Xvfb", display, "-screen", "0", screen, "-nolisten", "tcp", "-noreset"}, {}, "/dev/null");
+        setenv("DISPLAY", display.c_str(), 1);
+        bool up = WaitFor(10, [] {
+            int status = 0;
+            Shell("xdpyinfo >/dev/null 2>&1", &status);
+            return status == 0;
+        });
+        int code;
+        if (up)
+            return true;
+        if (!WaitExit(xvfbPid, 0, &code))
+            Kill(xvfbPid);
+        xvfbPid = -1;
+    }
+    if (why)
+        *why = "no virtual X display could be started";
+    return false;
+}
+
+void StopXvfb()
+{
+    if (xvfbPid > 0)
+        Kill(xvfbPid);
+    xvfbPid = -1;
+}
+
+pid_t Spawn(const std::vector<std::string> &argv, const std::vector<std::string> &env, const std::string &logPath)
+{
+    pid_t pid = fork();
+    if (pid != 0)
+        return pid;
+    // Child: its own process group, so that Kill ends everything it starts.
+    setpgid(0, 0);
+    int fd = open(logPath.c_str(), O_WRONLY | O_CREAT | O_APPEND, 0644);
+    if (fd >= 0) {
+        dup2(fd, 1);
+        dup2(fd, 2);
+        close(fd);
+    }
+    int devnull = open("/dev/null", O_RDONLY);
+    if (devnull >= 0)
+        dup2(devnull, 0);
+    for (const std::string &e : env)
+        putenv(strdup(e.c_str()));
+    std::vector<char *> args;
+    for (const std::string &a : argv)
+        args.push_back(const_cast<char *>(a.c_str()));
+    args.push_back(nullptr);
+    execvp(args[0], args.data());
+    _exit(127);
+}
+
+bool WaitExit(pid_t pid, double seconds, int *code)
+{
+    auto end = std::chrono::steady_clock::now() + std::chrono::duration<double>(seconds);
+    for (;;) {
+        int status = 0;
+        pid_t r = waitpid(pid, &status, WNOHANG);
+        if (r == pid) {
+            *code = WIFEXITED(status) ? WEXITSTATUS(status) : 128 + WTERMSIG(status);
+            return true;
+        }
+        if (r < 0)
+            return false;
+        if (std::chrono::steady_clock::now() > end)
+            return false;
+        Sleep(0.05);
+    }
+}
+
+void Kill(pid_t pid)
+{
+    if (pid <= 0)
+        return;
+    kill(-pid, SIGKILL);
+    kill(pid, SIGKILL);
+    int status;
+    waitpid(pid, &status, 0);
+}
+
+double CpuSeconds(pid_t pid)
+{
+    std::ifstream f("/proc/" + std::to_string(pid) + "/stat");
+    std::string line;
+    std::getline(f, line);
+    // Fields after the command name, which is in parentheses.
+    size_t close = line.rfind(')');
+    if (close == std::string::npos)
+        return -1;
+    std::istringstream rest(line.substr(close + 2));
+    std::string field;
+    unsigned long long utime = 0, stime = 0;
+    for (int i = 3; i <= 15 && rest >> field; i++) {
+        if (i == 14)
+            utime = std::stoull(field);
+        if (i == 15)
+            stime = std::stoull(field);
+    }
+    return (double)(utime + stime) / (double)sysconf(_SC_CLK_TCK);
+}
+
+std::string FindWindow(const std::string &title)
+{
+    std::string pattern = "^";
+    for (char c : title) {
+        if (std::strchr("[]\\.*^$+?(){}|", c))
+            pattern += '\\';
+        pattern += c;
+    }
+    pattern += "$";
+    std::string out = Shell("xdotool search --onlyvisible --name " + Quote(pattern) + " 2>/dev/null");
+    std::istringstream lines(out);
+    std::string id;
+    lines >> id;
+    return id;
+}
+
+Geometry WindowGeometry(const std::string &window)
+{
+    Geometry g{0, 0, 0, 0};
+    std::string out = Shell("xdotool getwindowgeometry --shell " + window + " 2>/dev/null");
+    std::istringstream lines(out);
+    std::string line;
+    while (std::getline(lines, line)) {
+        size_t eq = line.find('=');
+        if (eq == std::string::npos)
+            continue;
+        std::string key = line.substr(0, eq);
+        int value = std::atoi(line.c_str() + eq + 1);
+        if (key == "X")
+            g.x = value;
+        else if (key == "Y")
+            g.y = value;
+        else if (key == "WIDTH")
+            g.width = value;
+        else if (key == "HEIGHT")
+            g.height = value;
+    }
+    return g;
+}
+
+void Key(const std::string &window, const std::string &key)
+{
+    Shell("xdotool windowfocus --sync " + window + " key --clearmodifiers " + Quote(key) + " 2>/dev/null");
+}
+
+void Click(const std::string &window, int x, int y)
+{
+    Shell("xdotool mousemove --sync --window " + window + " " + std::to_string(x) + " " + std::to_string(y) +
+          " mousedown 1 sleep 0.1 mouseup 1 2>/dev/null");
+}
+
+void Drag(const std::string &window, const std::vector<std::pair<int, int>> &path)
+{
+    if (path.empty())
+        return;
+    std::string cmd = "xdotool mousemove --sync --window " + window + " " + std::to_string(path[0].first) + " " +
+                      std::to_string(path[0].second) + " mousedown 1 sleep 0.1";
+    for (size_t i = 1; i < path.size(); i++)
+        cmd += " mousemove --sync --window " + window + " " + std::to_string(path[i].first) + " " +
+               std::to_string(path[i].second) + " sleep 0.05";
+    cmd += " mouseup 1 2>/dev/null";
+    Shell(cmd);
+}
+
+Image Screenshot(const std::string &window)
+{
+    Image image;
+    std::string data = Shell("import -window " + window + " ppm:- 2>/dev/null");
+    // Binary PPM: "P6\n<w> <h>\n<max>\n" then the pixels.
+    std::istringstream header(data);
+    std::string magic;
+    int w = 0, h = 0, max = 0;
+    header >> magic >> w >> h >> max;
+    if (magic != "P6" || w <= 0 || h <= 0 || max != 255)
+        return image;
+    size_t start = (size_t)header.tellg() + 1;
+    if (data.size() < start + (size_t)w * h * 3)
+        return image;
+    image.width = w;
+    image.height = h;
+    image.rgb.assign(data.begin() + start, data.begin() + start + (size_t)w * h * 3);
+    return image;
+}
+
+bool SavePng(const Image &image, const std::string &path)
+{
+    std::string cmd = "convert -size " + std::to_string(image.width) + "x" + std::to_string(image.height) +
+                      " -depth 8 rgb:- " + Quote(path) + " 2>/dev/null";
+    FILE *p = popen(cmd.c_str(), "w");
+    if (!p)
+        return false;
+    fwrite(image.rgb.data(), 1, image.rgb.size(), p);
+    return pclose(p) == 0;
+}

@@ -1,0 +1,261 @@
+// The real program in a real X window, driven as a person would: the Linux
+// build natively, and the 32-bit Windows build under Wine. Every wait is for
+// a state to show on screen, never for a frame rate.
+#include <gtest/gtest.h>
+
+#include <cmath>
+#include <cstdlib>
+#include <string>
+#include <sys/stat.h>
+#include <vector>
+
+#include "desktop.h"
+
+namespace {
+
+const char kTitle[] = " KEYS:f,p and MOUSE ";
+const char kNoticeCaption[] = DUCKVIEW_NOTICE_CAPTION;
+
+struct Target {
+    std::string name;
+    std::vector<std::string> argv;
+    std::vector<std::string> env;
+    double patience; // seconds to wait for the program to come up
+};
+
+// The background colours the frames are cleared to, as 8-bit values.
+bool IsPlainBackground(const unsigned char *p)
+{
+    return std::abs(p[0] - 38) <= 3 && std::abs(p[1] - 38) <= 3 && std::abs(p[2] - 140) <= 3;
+}
+bool IsFogBackground(const unsigned char *p)
+{
+    return std::abs(p[0] - 128) <= 3 && std::abs(p[1] - 64) <= 3 && std::abs(p[2] - 64) <= 3;
+}
+// The counter's yellow-green strokes, fogged or not.
+bool IsCounter(const unsigned char *p)
+{
+    return p[0] > 140 && p[1] > 165 && p[2] < 100;
+}
+
+struct Census {
+    int background = 0, fogBackground = 0, counter = 0, other = 0;
+};
+
+// Counts the kinds of pixel in a rectangle given as fractions of the image.
+Census Count(const Image &img, double x0, double y0, double x1, double y1)
+{
+    Census c;
+    for (int y = (int)(y0 * img.height); y < (int)(y1 * img.height); y++)
+        for (int x = (int)(x0 * img.width); x < (int)(x1 * img.width); x++) {
+            const unsigned char *p = img.At(x, y);
+            if (IsPlainBackground(p))
+                c.background++;
+            else if (IsFogBackground(p))
+                c.fogBackground++;
+            else if (IsCounter(p))
+                c.counter++;
+            else
+                c.other++;
+        }
+    return c;
+}
+
+// The model: everything in the picture that is neither background nor counter.
+int ModelPixels(const Image &img)
+{
+    return Count(img, 0, 0, 1, 1).other;
+}
+
+bool SameImage(const Image &a, const Image &b)
+{
+    return a.width == b.width && a.height == b.height && a.rgb == b.rgb;
+}
+
+std::string ArtifactDir()
+{
+    std::string dir = DUCKVIEW_E2E_ARTIFACTS;
+    mkdir(dir.c_str(), 0755);
+    return dir;
+}
+
+class Viewer : public ::testing::TestWithParam<Target> {
+protected:
+    pid_t pid = -1;
+    std::string window;
+    std::string log;
+
+    void SetUp() override
+    {
+        std::string why;
+        ASSERT_TRUE(StartXvfb(1024, 768, &why)) << why;
+    }
+
+    void TearDown() override
+    {
+        if (HasFailure() && !window.empty()) {
+            Image last = Screenshot(window);
+            if (!last.Empty())
+                SavePng(last, ArtifactDir() + "/" + GetParam().name + "-failure.png");
+        }
+        if (pid > 0)
+            Kill(pid);
+        StopXvfb();
+    }
+
+    // Starts the program, checks that the notice comes first, dismisses it
+    // and waits for the window's first frame.
+    void Launch()
+    {
+        const Target &t = GetParam();
+        log = ArtifactDir() + "/" + t.name + ".log";
+        pid = Spawn(t.argv, t.env, log);
+        std::string notice;
+        ASSERT_TRUE(WaitFor(t.patience, [&] {
+            notice = FindWindow(kNoticeCaption);
+            return !notice.empty();
+        })) << "the start-up notice did not appear; see " << log;
+        EXPECT_EQ("", FindWindow(kTitle)) << "the window must not exist before the notice is dismissed";
+        Key(notice, "Return");
+        ASSERT_TRUE(WaitFor(t.patience, [&] {
+            window = FindWindow(kTitle);
+            return !window.empty();
+        })) << "the window did not appear after the notice; see " << log;
+        ASSERT_TRUE(WaitFor(t.patience, [&] {
+            Image img = Screenshot(window);
+            return !img.Empty() && Count(img, 0, 0, 1, 1).background > img.width * img.height / 3;
+        })) << "no frame with the blue background appeared";
+    }
+
+    Image Shot()
+    {
+        Image img = Screenshot(window);
+        EXPECT_FALSE(img.Empty());
+        return img;
+    }
+
+    bool WaitForImage(double seconds, const std::function<bool(const Image &)> &condition)
+    {
+        return WaitFor(seconds, [&] {
+            Image img = Screenshot(window);
+            return !img.Empty() && condition(img);
+        });
+    }
+
+    void QuitWithEscape()
+    {
+        Key(window, "Escape");
+        int code = -1;
+        ASSERT_TRUE(WaitExit(pid, 30, &code)) << "Escape did not end the program";
+        pid = -1;
+        EXPECT_EQ(0, code);
+    }
+};
+
+TEST_P(Viewer, StartsWithNoticeThenShowsTheTurningDuck)
+{
+    ASSERT_NO_FATAL_FAILURE(Launch());
+
+    // The window is square, 30 per cent of the 768-pixel screen outside;
+    // without decorations the client area is the whole window.
+    Geometry g = WindowGeometry(window);
+    EXPECT_EQ(g.width, g.height);
+    EXPECT_LE(g.width, 230);
+    EXPECT_GE(g.width, 180);
+
+    Image first = Shot();
+    SavePng(first, ArtifactDir() + "/" + GetParam().name + "-start.png");
+    // Blue corners, the counter near the top right of centre, the duck.
+    EXPECT_TRUE(IsPlainBackground(first.At(2, 2)));
+    EXPECT_TRUE(IsPlainBackground(first.At(first.width - 3, first.height - 3)));
+    Census counterBox = Count(first, 0.58, 0.07, 0.79, 0.17);
+    EXPECT_GT(counterBox.counter, 20) << "the frame counter is missing";
+    EXPECT_EQ(0, Count(first, 0, 0, 0.5, 1).counter) << "counter strokes in the left half";
+    EXPECT_GT(ModelPixels(first), first.width * first.height / 10) << "the duck is missing";
+
+    // It turns by itself.
+    EXPECT_TRUE(WaitForImage(20, [&](const Image &img) { return !SameImage(img, first); }))
+        << "the picture never changed";
+
+    ASSERT_NO_FATAL_FAILURE(QuitWithEscape());
+}
+
+TEST_P(Viewer, KeysToggleFogAndWireframe)
+{
+    ASSERT_NO_FATAL_FAILURE(Launch());
+
+    Key(window, "f");
+    EXPECT_TRUE(WaitForImage(20, [](const Image &img) { return IsFogBackground(img.At(2, 2)); }))
+        << "\"f\" did not switch to the fog background";
+    Image fogged = Shot();
+    SavePng(fogged, ArtifactDir() + "/" + GetParam().name + "-fog.png");
+    EXPECT_GT(Count(fogged, 0.58, 0.07, 0.79, 0.17).counter, 20) << "the counter is missing under fog";
+    Key(window, "f");
+    EXPECT_TRUE(WaitForImage(20, [](const Image &img) { return IsPlainBackground(img.At(2, 2)); }))
+        << "a second \"f\" did not restore the background";
+
+    // "F" is not a command.
+    Key(window, "shift+f");
+    Sleep(0.5);
+    EXPECT_TRUE(IsPlainBackground(Shot().At(2, 2)));
+
+    int filled = ModelPixels(Shot());
+    Key(window, "p");
+    EXPECT_TRUE(WaitForImage(20, [&](const Image &img) { return ModelPixels(img) < filled * 0.7; }))
+        << "\"p\" did not switch to wireframe";
+    SavePng(Shot(), ArtifactDir() + "/" + GetParam().name + "-wireframe.png");
+    Key(window, "p");
+    EXPECT_TRUE(WaitForImage(20, [&](const Image &img) { return ModelPixels(img) > filled * 0.8; }))
+        << "a second \"p\" did not restore the filled duck";
+
+    ASSERT_NO_FATAL_FAILURE(QuitWithEscape());
+}
+
+TEST_P(Viewer, ClickStopsTheDuckAndADragSetsItSpinning)
+{
+    ASSERT_NO_FATAL_FAILURE(Launch());
+    Geometry g = WindowGeometry(window);
+
+    // A click without movement stops it; a still model costs no processor time.
+    Click(window, g.width / 2, g.height / 2);
+    Image still;
+    EXPECT_TRUE(WaitFor(20, [&] {
+        Image a = Screenshot(window);
+        Sleep(0.7);
+        Image b = Screenshot(window);
+        still = b;
+        return !a.Empty() && SameImage(a, b);
+    })) << "the click did not stop the duck";
+    double before = CpuSeconds(pid);
+    Sleep(3.0);
+    double used = CpuSeconds(pid) - before;
+    EXPECT_LT(used, 0.15) << "a still duck used " << used << " s of processor time in 3 s";
+    EXPECT_TRUE(SameImage(still, Shot())) << "the still duck moved";
+
+    // A drag released away from its start leaves it spinning.
+    std::vector<std::pair<int, int>> path;
+    for (int i = 0; i <= 10; i++)
+        path.push_back({g.width / 4 + i * g.width / 20, g.height / 2});
+    Drag(window, path);
+    Image afterDrag = Shot();
+    EXPECT_TRUE(WaitForImage(20, [&](const Image &img) { return !SameImage(img, afterDrag); }))
+        << "the duck did not keep spinning after the drag";
+
+    ASSERT_NO_FATAL_FAILURE(QuitWithEscape());
+}
+
+std::vector<Target> Targets()
+{
+    std::vector<Target> targets;
+    targets.push_back({"linux", {DUCKVIEW_LINUX_BINARY}, {}, 30});
+    targets.push_back({"wine",
+                       {"wine", DUCKVIEW_WIN32_EXE},
+                       {"WINEPREFIX=" DUCKVIEW_WINEPREFIX, "WINEDEBUG=-all", "WINEDLLOVERRIDES=mscoree,mshtml="},
+                       120});
+    return targets;
+}
+
+INSTANTIATE_TEST_SUITE_P(Desktop, Viewer, ::testing::ValuesIn(Targets()),
+                         [](const ::testing::TestParamInfo<Target> &info) { return info.param.name; });
+
+} // namespace
