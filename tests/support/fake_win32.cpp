@@ -69,6 +69,10 @@ void Log(const char *name, std::vector<std::intptr_t> args, std::vector<std::str
 {
     FakeState &s = S();
     s.calls.push_back(FakeCall{name, std::move(args), std::move(texts)});
+    if (s.settings.echoCalls) {
+        std::fprintf(stderr, "%s\n", FakeCallText(s.calls.back()).c_str());
+        std::fflush(stderr);
+    }
     if (s.settings.onCall) {
         FakeCall copy = s.calls.back();
         s.settings.onCall(copy);
@@ -92,11 +96,11 @@ LRESULT Send(HWND hwnd, UINT message, WPARAM wParam, LPARAM lParam)
 }
 
 // Takes the next message as a real queue would: posted messages first, then
-// the quit message, then a paint for a window that needs one.
+// the quit message, then a paint for a window that needs one. Leaves *msg
+// alone when there is nothing.
 int Next(MSG *msg, int remove)
 {
     FakeState &s = S();
-    std::memset(msg, 0, sizeof *msg);
     if (!s.queue.empty()) {
         *msg = s.queue.front();
         if (remove)
@@ -104,6 +108,7 @@ int Next(MSG *msg, int remove)
         return 1;
     }
     if (s.quitPosted) {
+        std::memset(msg, 0, sizeof *msg);
         msg->message = WM_QUIT;
         msg->wParam = (WPARAM)s.quitCode;
         if (remove)
@@ -112,6 +117,7 @@ int Next(MSG *msg, int remove)
     }
     for (auto &entry : s.windows) {
         if (entry.second.alive && entry.second.needsPaint) {
+            std::memset(msg, 0, sizeof *msg);
             msg->hwnd = entry.first;
             msg->message = WM_PAINT;
             return 1;
@@ -260,6 +266,16 @@ LRESULT FakeSendMessage(HWND hwnd, UINT message, WPARAM wParam, LPARAM lParam)
     return Send(hwnd, message, wParam, lParam);
 }
 
+void FakeResizeWindow(HWND hwnd, int width, int height)
+{
+    FakeWindow *w = Find(hwnd);
+    if (!w)
+        return;
+    w->width = width;
+    w->height = height;
+    Send(hwnd, WM_SIZE, 0, MAKELPARAM(width, height));
+}
+
 void FakeInvalidate(HWND hwnd)
 {
     if (FakeWindow *w = Find(hwnd))
@@ -286,6 +302,24 @@ int FakeWindowVisible(HWND hwnd)
 {
     FakeWindow *w = Find(hwnd);
     return w ? w->visible : 0;
+}
+
+int FakeWindowX(HWND hwnd)
+{
+    FakeWindow *w = Find(hwnd);
+    return w ? w->x : 0;
+}
+
+int FakeWindowY(HWND hwnd)
+{
+    FakeWindow *w = Find(hwnd);
+    return w ? w->y : 0;
+}
+
+const WNDCLASSA *FakeRegisteredClass(const std::string &name)
+{
+    auto it = S().classes.find(name);
+    return it == S().classes.end() ? nullptr : &it->second.wc;
 }
 
 int FakeWindowWidth(HWND hwnd)
@@ -391,7 +425,7 @@ int MessageBoxA(HWND owner, LPCSTR text, LPCSTR caption, UINT type)
 {
     std::string t = text ? text : "";
     std::string c = caption ? caption : "";
-    std::fprintf(stderr, "MessageBoxA [%s] %s\n", c.c_str(), t.c_str());
+    std::fprintf(stderr, "MessageBoxA(%p, 0x%x) [%s] <%s>\n", (void *)owner, type, c.c_str(), t.c_str());
     std::fflush(stderr);
     Log("MessageBoxA", {A(owner), (std::intptr_t)type}, {t, c});
     return S().settings.messageBoxResult;

@@ -41,6 +41,7 @@ struct FakeSettings {
     int messageBoxResult = IDOK;
     LRESULT defWindowProcResult = 0x5EED; // recognisable default-processing result
     int realGlContext = 1;             // wglCreateContext makes a headless context
+    int echoCalls = 0;                 // also print each call to stderr (for death tests)
     // Consecutive PeekMessageA calls that find nothing before the stand-in
     // declares the caller stuck in a busy loop and aborts the process.
     long busyPeekLimit = 200000;
@@ -78,15 +79,22 @@ size_t FakeQueueLength();
 // Sends a message straight to the window's procedure, as the system does
 // for WM_SIZE after a border drag; returns the procedure's result.
 LRESULT FakeSendMessage(HWND hwnd, UINT message, WPARAM wParam, LPARAM lParam);
+// Gives the window a new outer size and sends it WM_SIZE, as a border drag
+// or maximising does.
+void FakeResizeWindow(HWND hwnd, int width, int height);
 // Marks the window's client area as needing a paint.
 void FakeInvalidate(HWND hwnd);
 HWND FakeLastWindow();          // the most recently created window, or null
 HDC FakeDeviceContextOf(HWND hwnd);
 int FakeWindowExists(HWND hwnd);
 int FakeWindowVisible(HWND hwnd);
+int FakeWindowX(HWND hwnd);
+int FakeWindowY(HWND hwnd);
 int FakeWindowWidth(HWND hwnd);
 int FakeWindowHeight(HWND hwnd);
 HWND FakeCapture();
+// The class registered under that name (its name field cleared), or null.
+const WNDCLASSA *FakeRegisteredClass(const std::string &name);
 
 // Pixel format and palette as the code left them.
 const PIXELFORMATDESCRIPTOR &FakeChosenRequest(); // last ChoosePixelFormat request
