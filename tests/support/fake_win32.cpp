@@ -425,9 +425,9 @@ int MessageBoxA(HWND owner, LPCSTR text, LPCSTR caption, UINT type)
 {
     std::string t = text ? text : "";
     std::string c = caption ? caption : "";
+    Log("MessageBoxA", {A(owner), (std::intptr_t)type}, {t, c});
     std::fprintf(stderr, "MessageBoxA(%p, 0x%x) [%s] <%s>\n", (void *)owner, type, c.c_str(), t.c_str());
     std::fflush(stderr);
-    Log("MessageBoxA", {A(owner), (std::intptr_t)type}, {t, c});
     return S().settings.messageBoxResult;
 }
 
