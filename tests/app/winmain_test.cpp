@@ -1,0 +1,297 @@
+// WinMain: start-up, window size and the message loop's contract, run to
+// completion against the recording stand-in.
+#include <string>
+#include <vector>
+
+#include <gtest/gtest.h>
+
+#include "app/window_proc.h"
+#include "fake_win32.h"
+#include "render/frame.h"
+#include "state/viewer_state.h"
+
+namespace {
+
+const HINSTANCE kInstance = (HINSTANCE)(std::uintptr_t)0x400000;
+
+int RunWinMain(int cmdShow = SW_SHOWNORMAL)
+{
+    char cmdLine[] = "";
+    return WinMain(kInstance, NULL, cmdLine, cmdShow);
+}
+
+// Posts a message to the program's window as soon as the window is shown,
+// i.e. before the message loop starts.
+void PostOnShow(UINT message, WPARAM wParam)
+{
+    std::function<void(const FakeCall &)> previous = Fake().onCall;
+    Fake().onCall = [=](const FakeCall &call) {
+        if (previous)
+            previous(call);
+        if (call.name == "ShowWindow")
+            FakePostMessage(FakeLastWindow(), message, wParam, 0);
+    };
+}
+
+// Replaces the idle handler the first paint installs with the test's own.
+void InstallOnFirstPaint(IdleHandler handler)
+{
+    std::function<void(const FakeCall &)> previous = Fake().onCall;
+    Fake().onCall = [=](const FakeCall &call) {
+        if (previous)
+            previous(call);
+        if (call.name == "EndPaint" && CountFakeCalls("EndPaint") == 1)
+            idleHandler = handler;
+    };
+}
+
+class WinMainTest : public ::testing::Test {
+protected:
+    void SetUp() override
+    {
+        GTEST_FLAG_SET(death_test_style, "threadsafe");
+        ResetViewerState();
+        ResetFakeWin32();
+    }
+    void TearDown() override { ResetFakeWin32(); }
+};
+
+TEST_F(WinMainTest, StartsUpInOrderAndEndsWithExitCodeZeroOnEscape)
+{
+    Fake().screenHeight = 1024;
+    PostOnShow(WM_CHAR, 27);
+    EXPECT_EQ(0, RunWinMain(SW_SHOWDEFAULT));
+
+    // Registration, notice, size, creation (with set-up inside), showing.
+    std::vector<std::string> names = FakeCallNames();
+    std::vector<std::string> head(names.begin(), names.begin() + 7);
+    std::vector<std::string> expectedHead = {"LoadIconA",       "LoadCursorA",      "RegisterClassA",
+                                             "MessageBoxA",     "GetSystemMetrics", "GetSystemMetrics",
+                                             "CreateWindowExA"};
+    EXPECT_EQ(expectedHead, head) << FakeLogText();
+    EXPECT_LT(FakeCallIndex("CreateWindowExA"), FakeCallIndex("wglCreateContext"));
+    EXPECT_LT(FakeCallIndex("wglCreateContext"), FakeCallIndex("ShowWindow"));
+    EXPECT_EQ(FakeCallIndex("ShowWindow") + 1, FakeCallIndex("UpdateWindow"));
+
+    const WNDCLASSA *wc = FakeRegisteredClass("OpenGL");
+    ASSERT_NE(nullptr, wc);
+    EXPECT_EQ((UINT)(CS_OWNDC | CS_HREDRAW | CS_VREDRAW), wc->style);
+    EXPECT_EQ(MainWindowProc, wc->lpfnWndProc);
+    EXPECT_EQ(0, wc->cbClsExtra);
+    EXPECT_EQ(0, wc->cbWndExtra);
+    EXPECT_EQ(kInstance, wc->hInstance);
+    EXPECT_NE(nullptr, wc->hIcon);
+    EXPECT_NE(nullptr, wc->hCursor);
+    EXPECT_EQ(nullptr, wc->hbrBackground);
+    EXPECT_EQ(nullptr, wc->lpszMenuName);
+    std::vector<std::intptr_t> stock = {0, (std::intptr_t)32512};
+    EXPECT_EQ(stock, FindFakeCall("LoadIconA")->args);
+    EXPECT_EQ(stock, FindFakeCall("LoadCursorA")->args);
+
+    EXPECT_EQ(SM_CYSCREEN, FindFakeCall("GetSystemMetrics", 0)->args[0]);
+    EXPECT_EQ(SM_CYSCREEN, FindFakeCall("GetSystemMetrics", 1)->args[0]);
+
+    const FakeCall *create = FindFakeCall("CreateWindowExA");
+    std::vector<std::intptr_t> createArgs = {0,  (std::intptr_t)(WS_OVERLAPPEDWINDOW | WS_CLIPSIBLINGS | WS_CLIPCHILDREN),
+                                             50, 50, 307, 307, 0, 0, (std::intptr_t)kInstance, 0};
+    EXPECT_EQ(createArgs, create->args);
+    std::vector<std::string> createTexts = {"OpenGL", " KEYS:f,p and MOUSE "};
+    EXPECT_EQ(createTexts, create->texts);
+
+    HWND hwnd = FakeLastWindow();
+    std::vector<std::intptr_t> show = {(std::intptr_t)hwnd, SW_SHOWDEFAULT};
+    EXPECT_EQ(show, FindFakeCall("ShowWindow")->args);
+    EXPECT_EQ((std::intptr_t)hwnd, FindFakeCall("UpdateWindow")->args[0]);
+
+    // The first paint asked for a frame, but Escape was waiting, so the
+    // loop handled it first and the program ended without drawing.
+    EXPECT_EQ(0, FakeSwapCount());
+    EXPECT_FALSE(FakeWindowExists(hwnd));
+    EXPECT_FALSE(FakeGlContextLive());
+    std::vector<std::string> all = FakeCallNames();
+    std::vector<std::string> tail(all.end() - 8, all.end());
+    std::vector<std::string> expectedTail = {"TranslateMessage", "DispatchMessageA", "DestroyWindow",
+                                             "wglMakeCurrent",   "wglDeleteContext", "ReleaseDC",
+                                             "PostQuitMessage",  "GetMessageA"};
+    EXPECT_EQ(expectedTail, tail) << FakeLogText();
+}
+
+TEST_F(WinMainTest, ShowsTheNoticeWithoutOwnerBeforeTheWindowExists)
+{
+    PostOnShow(WM_CHAR, 27);
+    RunWinMain();
+    const FakeCall *notice = FindFakeCall("MessageBoxA");
+    ASSERT_NE(nullptr, notice);
+    EXPECT_EQ(1, CountFakeCalls("MessageBoxA"));
+    std::vector<std::intptr_t> args = {0, MB_OK};
+    EXPECT_EQ(args, notice->args);
+    EXPECT_EQ(" mouse: touch the window image for movement ", notice->texts[0]);
+    const std::string &caption = notice->texts[1];
+    EXPECT_NE(std::string::npos, caption.find("duckview")) << caption;
+    EXPECT_EQ(std::string::npos, caption.find('\n')) << "a one-line credit";
+    EXPECT_LT(FakeCallIndex("MessageBoxA"), FakeCallIndex("CreateWindowExA"));
+}
+
+TEST_F(WinMainTest, WindowIsThirtyPerCentOfTheScreenHeightTruncated)
+{
+    const int heights[][2] = {{768, 230}, {1024, 307}, {1152, 345}, {1200, 360}, {1080, 324}};
+    for (const auto &h : heights) {
+        SCOPED_TRACE(h[0]);
+        ResetViewerState();
+        ResetFakeWin32();
+        Fake().screenHeight = h[0];
+        Fake().screenWidth = 4000; // the width plays no part
+        PostOnShow(WM_CHAR, 27);
+        EXPECT_EQ(0, RunWinMain());
+        EXPECT_EQ(h[1], windowWidth);
+        EXPECT_EQ(h[1], windowHeight);
+        const FakeCall *create = FindFakeCall("CreateWindowExA");
+        ASSERT_NE(nullptr, create);
+        EXPECT_EQ(h[1], create->args[4]);
+        EXPECT_EQ(h[1], create->args[5]);
+    }
+}
+
+// --- The loop contract ---------------------------------------------------
+
+struct Seen {
+    int calls = 0;
+    int countingFrames = -1, fogEnabled = -1, wireframeEnabled = -1;
+    size_t queued = 99;
+} seen;
+
+void RecordingIdle()
+{
+    seen.calls++;
+    if (seen.calls == 1) {
+        seen.countingFrames = countingFrames;
+        seen.fogEnabled = fogEnabled;
+        seen.wireframeEnabled = wireframeEnabled;
+        seen.queued = FakeQueueLength();
+        // Arrives while "rendering": must be handled before the next call.
+        FakePostMessage(FakeLastWindow(), WM_CHAR, 'p', 0);
+    } else if (seen.calls == 2) {
+        EXPECT_EQ(0, wireframeEnabled) << "the message posted during the frame was handled first";
+        FakePostMessage(FakeLastWindow(), WM_CHAR, 27, 0);
+    }
+}
+
+TEST_F(WinMainTest, EveryWaitingMessageIsHandledBeforeTheIdleHandlerRuns)
+{
+    seen = Seen();
+    PostOnShow(WM_TIMER, 1);
+    PostOnShow(WM_KEYDOWN, 'F'); // translated into WM_CHAR 'f'
+    PostOnShow(WM_CHAR, 'p');
+    InstallOnFirstPaint(RecordingIdle);
+    EXPECT_EQ(0, RunWinMain());
+
+    EXPECT_EQ(2, seen.calls);
+    EXPECT_EQ(0, seen.countingFrames);
+    EXPECT_EQ(1, seen.fogEnabled) << "the key press was translated and handled";
+    EXPECT_EQ(1, seen.wireframeEnabled);
+    EXPECT_EQ(0u, seen.queued);
+    EXPECT_EQ(0, FakeStarvedWaits());
+}
+
+int callsA, callsB;
+
+void HandlerB()
+{
+    if (++callsB == 3) {
+        idleHandler = nullptr;
+        FakePostMessage(FakeLastWindow(), WM_CHAR, 27, 0);
+    }
+}
+
+void HandlerA()
+{
+    callsA++;
+    idleHandler = HandlerB;
+}
+
+TEST_F(WinMainTest, TheHandlerIsReadAfreshBeforeEveryCall)
+{
+    callsA = callsB = 0;
+    InstallOnFirstPaint(HandlerA);
+    EXPECT_EQ(0, RunWinMain());
+    EXPECT_EQ(1, callsA);
+    EXPECT_EQ(3, callsB);
+}
+
+TEST_F(WinMainTest, WithoutAHandlerTheLoopSleepsInGetMessage)
+{
+    spinning = 0; // the first paint's frame is then the only one
+    int waits = 0;
+    int peeksBeforeWait[2] = {-1, -1};
+    IdleHandler handlerAtWait[2] = {IdleRender, IdleRender};
+    Fake().onBlockingWait = [&]() {
+        // Empty peeks since the last frame or the last message handled.
+        int last = -1;
+        const std::vector<FakeCall> &calls = FakeCalls();
+        for (size_t i = 0; i < calls.size(); i++)
+            if (calls[i].name == "SwapBuffers" || calls[i].name == "DispatchMessageA")
+                last = (int)i;
+        int peeks = 0;
+        for (size_t i = last + 1; i < calls.size(); i++)
+            peeks += calls[i].name == "PeekMessageA";
+        if (waits < 2) {
+            peeksBeforeWait[waits] = peeks;
+            handlerAtWait[waits] = idleHandler;
+        }
+        waits++;
+        FakePostMessage(FakeLastWindow(), waits == 1 ? WM_TIMER : WM_CHAR, waits == 1 ? 1 : 27, 0);
+    };
+    EXPECT_EQ(0, RunWinMain());
+
+    EXPECT_EQ(2, waits) << FakeLogText();
+    EXPECT_EQ(1, FakeSwapCount()) << "one frame for the first paint, none while waiting";
+    for (int i = 0; i < 2; i++) {
+        EXPECT_EQ(nullptr, handlerAtWait[i]);
+        EXPECT_EQ(0, peeksBeforeWait[i]) << "wait " << i << " came after a busy peek";
+    }
+    EXPECT_EQ(0, countingFrames) << "the timer message was handled";
+    EXPECT_EQ(0, FakeStarvedWaits());
+}
+
+TEST_F(WinMainTest, FailedGetMessageEndsTheLoopWithExitCodeZero)
+{
+    spinning = 0;
+    PostOnShow(WM_CHAR, 'q'); // handled by default; its wParam is no exit code
+    EXPECT_EQ(0, RunWinMain());
+    EXPECT_EQ(1, FakeStarvedWaits());
+    EXPECT_EQ(1, CountFakeCalls("DispatchMessageA"));
+}
+
+// The whole program for a few frames: the model spins from the first
+// frame, frames are counted until the first timer tick, and Escape ends it.
+TEST_F(WinMainTest, SpinsAndCountsFramesUntilTheFirstTimerTick)
+{
+    Fake().screenHeight = 400;
+    Fake().onCall = [](const FakeCall &call) {
+        if (call.name != "SwapBuffers")
+            return;
+        int swaps = CountFakeCalls("SwapBuffers");
+        if (swaps == 3)
+            FakePostMessage(FakeLastWindow(), WM_TIMER, 1, 0);
+        if (swaps == 5)
+            FakePostMessage(FakeLastWindow(), WM_CHAR, 27, 0);
+    };
+    EXPECT_EQ(0, RunWinMain());
+    EXPECT_EQ(5, FakeSwapCount());
+    EXPECT_EQ(3, frameCount);
+    EXPECT_EQ(0, countingFrames);
+    EXPECT_NE(1.0f, rotationMatrix[0]) << "the model turned";
+    EXPECT_FALSE(FakeGlContextLive());
+    EXPECT_EQ(nullptr, idleHandler);
+}
+
+TEST_F(WinMainTest, PixelFormatFailureEndsTheProgramInsideCreationWithExitCodeOne)
+{
+    Fake().setPixelFormatResult = FALSE;
+    Fake().echoCalls = 1;
+    EXPECT_EXIT(RunWinMain(), ::testing::ExitedWithCode(1),
+                "CreateWindowExA\\([^\n]*\\)\nSetTimer.*"
+                "MessageBoxA\\(0x1001, 0x10\\) \\[Error\\] <SetPixelFormat failed>\n$");
+}
+
+} // namespace
