@@ -61,6 +61,8 @@ const double kNormal2[3] = {0.867375, 0.405257, -0.288837};
 const double kNormal464[3] = {0.846164, -0.459102, -0.270615};
 
 const double kMinY = -0.566874;
+// Vertex 109 is the farthest from the origin; everything else stays inside.
+const double kFarthest = 1.229762;
 const double kMaxY = 0.411804;
 
 const int kVertexCount = 427;
@@ -84,30 +86,35 @@ const double kBodyZ = -0.2975;
 const double kBodyHalfLength = 0.75;
 const double kBodyHalfWidth = (kMaxY - kMinY) / 2;
 const double kBodyTop = 0.3035;
-const double kKeelDepthAlong = 0.43;
+const double kKeelDepthAlong = 0.40;
 const double kKeelDepthAcross = 0.31;
-const double kKeelShiftX = -0.05;
+const double kKeelShiftX = 0.0;
 const double kKeelShiftY = 0.10;
 
 // Chest: an ellipsoid fitted to the four chest rows and their normals.
 const V3 kChestCentre = {0.363197, -0.091835, -0.324536};
 const V3 kChestAxes = {0.268544, 0.247197, 0.230647};
+// Below its middle the chest curves in sooner, towards the opening.
+const V3 kChestLowerAxes = {0.268544, 0.247197, 0.212};
 
 // Head: an ellipsoid whose top is vertex 292.
 const V3 kHeadAxes = {0.249, 0.20, 0.25};
 const V3 kHeadCentre = {kVertex292.x, kVertex292.y, kVertex292.z - 0.25};
 
 // Bill: a flattened cone from inside the head to vertex 227.
-const V3 kBillRoot = {0.53, -0.097, -0.035};
-const double kBillHalfWidth = 0.095;
-const double kBillHalfHeight = 0.055;
+const V3 kBillRoot = {0.50, -0.097, -0.02};
+const double kBillHalfWidth = 0.12;
+const double kBillHalfHeight = 0.085;
 
 // Tail: pointed at vertex 113; a domed top meets a deep rounded keel along
 // an edge that runs round the tail end.
 const double kTailLength = 0.62;
 const double kTailWidth = 0.38;
 const double kTailDome = 0.30;
-const double kTailKeel = 0.20;
+// Keel depth: steep just behind the tip, then growing slowly.
+const double kTailKeelNear = 0.075;
+const double kTailKeelKnee = 0.008;
+const double kTailKeelSlope = 0.16;
 const double kTailDrop = 0.02;
 
 // The opening underneath: the surface below the plane through vertex 129
@@ -134,7 +141,7 @@ double Pow34(double s) // s^0.75
     return r * std::sqrt(r);
 }
 
-double Pow14(double s) { return std::sqrt(std::sqrt(s)); }
+double KeelDepth(double s) { return kTailKeelNear * s / (s + kTailKeelKnee) + kTailKeelSlope * s; }
 
 // Polynomial smooth maximum: the plain maximum once a and b differ by k.
 double SMax(double a, double b, double k)
@@ -195,7 +202,7 @@ bool InTail(V3 p)
         return false;
     if (p.z >= f.creaseZ)
         return p.z - f.creaseZ <= kTailDome * Pow34(f.s) * (1 - u * u);
-    return f.creaseZ - p.z <= kTailKeel * Pow14(f.s) * std::sqrt(1 - u * u);
+    return f.creaseZ - p.z <= KeelDepth(f.s) * std::sqrt(1 - u * u);
 }
 
 // The bill's frame: along its axis, across (horizontal) and up.
@@ -223,8 +230,19 @@ bool InBill(V3 p)
     if (s >= 1 || s < -0.6)
         return false;
     double f = s < 0 ? 1 : 1 - s;
-    double w = kBillHalfWidth * Pow34(f), h = kBillHalfHeight * f;
+    double w = kBillHalfWidth * std::sqrt(f), h = kBillHalfHeight * std::sqrt(f);
     return Sq(Dot(q, kBill.across) / w) + Sq(Dot(q, kBill.up) / h) <= 1;
+}
+
+// Relative spacing of the vertices: finer on and round the bill, whose
+// narrow shape needs more of them for smooth shading.
+double Spacing(V3 p)
+{
+    V3 a = {0.60, -0.097, -0.035};
+    V3 ab = kVertex227 - a;
+    double t = std::min(1.0, std::max(0.0, Dot(p - a, ab) / Dot(ab, ab)));
+    double d = Len(p - (a + ab * t));
+    return 1 - 0.45 * std::max(0.0, 1 - d / 0.16);
 }
 
 // Last point where a ray from the eye is inside a part whose bounding sphere
@@ -259,6 +277,14 @@ double LastExit(bool (*inside)(V3), V3 d, V3 centre, double radius)
     return -1;
 }
 
+double ChestExit(V3 d)
+{
+    double t = EllipsoidExit(kEye, d, kChestCentre, kChestAxes);
+    if (t > 0 && kEye.z + d.z * t < kChestCentre.z)
+        t = EllipsoidExit(kEye, d, kChestCentre, kChestLowerAxes);
+    return t;
+}
+
 double BodyExit(V3 d)
 {
     double in = 0, out = 2.5;
@@ -286,7 +312,7 @@ struct PartRadii {
 PartRadii Parts(V3 d)
 {
     double body = BodyExit(d);
-    double chest = EllipsoidExit(kEye, d, kChestCentre, kChestAxes);
+    double chest = ChestExit(d);
     double tail = LastExit(InTail, d, kTailBoundCentre, kTailBoundRadius);
     double head = EllipsoidExit(kEye, d, kHeadCentre, kHeadAxes);
     double bill = LastExit(InBill, d, kBillBoundCentre, kBillBoundRadius);
@@ -384,7 +410,7 @@ V3 TailCreasePoint(double s, int side)
 V3 TailUnderside(double x, double u)
 {
     TailFrame f = TailAt(x);
-    return {x, f.centreY + u * f.halfWidth, f.creaseZ - kTailKeel * Pow14(f.s) * std::sqrt(1 - u * u)};
+    return {x, f.centreY + u * f.halfWidth, f.creaseZ - KeelDepth(f.s) * std::sqrt(1 - u * u)};
 }
 
 // Samples a closed or open curve and places n points at equal arc length.
@@ -441,7 +467,7 @@ double TailCreaseEnd()
             V3 p = TailCreasePoint(s, side);
             V3 d = DirOf(p);
             double r = Len(p - kEye);
-            double body = std::max(BodyExit(d), EllipsoidExit(kEye, d, kChestCentre, kChestAxes));
+            double body = std::max(BodyExit(d), ChestExit(d));
             if (body > r - kBlendTail * 1.2)
                 sharp = false;
         }
@@ -452,24 +478,58 @@ double TailCreaseEnd()
     return sEnd;
 }
 
+// The slit, in (x, u) on the tail's underside: back end, vertex 109 on one
+// side, front end, and the other side.
+double slitXU[4][2];
+
+double TailU(V3 p)
+{
+    TailFrame f = TailAt(p.x);
+    return (p.y - f.centreY) / f.halfWidth;
+}
+
+// Whether a point of the tail's underside lies in the slit grown by the
+// given margin (a fraction of its size).
+bool InSlit(V3 p, double margin)
+{
+    if (p.x <= kVertex113.x || p.x > -0.9 || p.z >= TailAt(p.x).creaseZ)
+        return false;
+    double cx = 0, cu = 0;
+    for (auto &c : slitXU)
+        cx += c[0] / 4, cu += c[1] / 4;
+    double x = cx + (p.x - cx) / (1 + margin), u = cu + (TailU(p) - cu) / (1 + margin);
+    int pos = 0, neg = 0;
+    for (int i = 0; i < 4; ++i) {
+        const double *a = slitXU[i], *b = slitXU[(i + 1) % 4];
+        double s = (b[0] - a[0]) * (u - a[1]) - (b[1] - a[1]) * (x - a[0]);
+        (s >= 0 ? pos : neg)++;
+    }
+    return pos == 0 || neg == 0;
+}
+
+// Back end, vertex 109, front end, far side; the far side sits where the
+// perimeter comes out right.
 std::vector<V3> SlitVertices()
 {
-    // Back, one side, front, other side, counter-clockwise seen from below
-    // (from outside). The sides sit where the perimeter comes out right.
     double xm = (kSlitBackX + kSlitFrontX) / 2;
     V3 back = TailUnderside(kSlitBackX, 0), front = TailUnderside(kSlitFrontX, 0);
+    double near = Len(kVertex109 - back) + Len(front - kVertex109);
     double lo = 0.01, hi = 0.99;
     for (int i = 0; i < 60; ++i) {
         double u = (lo + hi) / 2;
-        V3 a = TailUnderside(xm, u), b = TailUnderside(xm, -u);
-        double per = Len(a - back) + Len(front - a) + Len(b - front) + Len(back - b);
-        if (per < kSlitPerimeter)
+        V3 side = TailUnderside(xm, u);
+        if (near + Len(side - front) + Len(back - side) < kSlitPerimeter)
             lo = u;
         else
             hi = u;
     }
-    double u = (lo + hi) / 2;
-    return {back, TailUnderside(xm, -u), front, TailUnderside(xm, u)};
+    V3 side = TailUnderside(xm, (lo + hi) / 2);
+    std::vector<V3> slit = {back, kVertex109, front, side};
+    for (int i = 0; i < 4; ++i) {
+        slitXU[i][0] = slit[i].x;
+        slitXU[i][1] = TailU(slit[i]);
+    }
+    return slit;
 }
 
 // Rim of the opening: for each azimuth round the eye's vertical, where the
@@ -575,13 +635,20 @@ struct Mesh {
                 return tri[t][k];
         return -1;
     }
-    void Replace(int t, std::array<int, 3> v)
+    // Replaces two triangles at once (a flip): both lose their edges before
+    // either gets its new ones, since the new pair reuses some of them.
+    void Replace(int t, std::array<int, 3> v, int u, std::array<int, 3> w)
     {
-        for (int k = 0; k < 3; ++k)
+        for (int k = 0; k < 3; ++k) {
             edge.erase({tri[t][k], tri[t][(k + 1) % 3]});
+            edge.erase({tri[u][k], tri[u][(k + 1) % 3]});
+        }
         tri[t] = v;
-        for (int k = 0; k < 3; ++k)
+        tri[u] = w;
+        for (int k = 0; k < 3; ++k) {
             edge[{v[k], v[(k + 1) % 3]}] = t;
+            edge[{w[k], w[(k + 1) % 3]}] = u;
+        }
     }
 };
 
@@ -680,8 +747,7 @@ bool TryFlip(Builder &B, int a, int b, bool requirePositive3d)
         return false;
     if (requirePositive3d && (!B.Positive(a, q, p) || !B.Positive(q, b, p)))
         return false;
-    m.Replace(t1, {a, q, p});
-    m.Replace(t2, {q, b, p});
+    m.Replace(t1, {a, q, p}, t2, {q, b, p});
     return true;
 }
 
@@ -705,6 +771,19 @@ void ForceEdge(Builder &B, int a, int b)
             break;
     }
     if (!B.mesh.HasEdge(a, b)) {
+        for (auto &e : B.mesh.edge)
+            if (e.first.first < e.first.second && Crosses(B.dir, a, b, e.first.first, e.first.second))
+                fprintf(stderr, "  crossed by %d-%d (roles %d %d)\n", e.first.first, e.first.second,
+                        B.role[e.first.first], B.role[e.first.second]);
+        for (size_t v = 0; v < B.dir.size(); ++v) {
+            V3 ab = B.dir[b] - B.dir[a];
+            double t = Dot(B.dir[v] - B.dir[a], ab) / Dot(ab, ab);
+            double d = Len(B.dir[v] - (B.dir[a] + ab * t));
+            if (t > 0 && t < 1 && d < 0.02)
+                fprintf(stderr, "  near: %zu role %d t %.3f d %.5f\n", v, B.role[v], t, d);
+        }
+        fprintf(stderr, "  ends %.4f %.4f %.4f / %.4f %.4f %.4f\n", B.pos[a].x, B.pos[a].y, B.pos[a].z, B.pos[b].x,
+                B.pos[b].y, B.pos[b].z);
         fprintf(stderr, "duckgen: cannot force edge %d-%d\n", a, b);
         exit(1);
     }
@@ -724,6 +803,36 @@ std::vector<std::vector<int>> VertexTriangles(const Mesh &m, int n)
         for (int k = 0; k < 3; ++k)
             vt[m.tri[t][k]].push_back(t);
     return vt;
+}
+
+// Flips edges away from vertices with more than nine neighbours.
+int ValenceFlips(Builder &B)
+{
+    int flips = 0;
+    std::vector<int> degree(B.pos.size(), 0);
+    for (auto &e : B.mesh.edge)
+        if (e.first.first < e.first.second)
+            degree[e.first.first]++, degree[e.first.second]++;
+    std::vector<std::pair<int, int>> edges;
+    for (auto &e : B.mesh.edge)
+        if (e.first.first < e.first.second)
+            edges.push_back(e.first);
+    for (auto &e : edges) {
+        int a = e.first, b = e.second;
+        if (B.fixedEdges.count(Key(a, b)) || (degree[a] <= 9 && degree[b] <= 9))
+            continue;
+        int t1 = B.mesh.Find(a, b), t2 = B.mesh.Find(b, a);
+        if (t1 < 0 || t2 < 0)
+            continue;
+        int p = B.mesh.Third(t1, a, b), q = B.mesh.Third(t2, a, b);
+        if (degree[p] >= 8 || degree[q] >= 8 || degree[a] <= 4 || degree[b] <= 4)
+            continue;
+        if (TryFlip(B, a, b, true)) {
+            degree[a]--, degree[b]--, degree[p]++, degree[q]++;
+            ++flips;
+        }
+    }
+    return flips;
 }
 
 int QualityFlips(Builder &B)
@@ -788,9 +897,11 @@ void Relax(Builder &B, double weight)
         V3 move = target - B.pos[i];
         move = move - normal * Dot(move, normal);
         V3 oldPos = B.pos[i], oldDir = B.dir[i];
+        if (Spacing(B.pos[i]) < 0.999)
+            continue; // keep the finer spacing where it was sampled
         B.dir[i] = DirOf(B.pos[i] + move * weight);
         B.pos[i] = Surface(B.dir[i]);
-        bool ok = true;
+        bool ok = Len(B.pos[i]) < kFarthest - 0.002;
         for (int t : vt[i]) {
             auto &f = B.mesh.tri[t];
             if (!B.Positive(f[0], f[1], f[2]))
@@ -819,34 +930,36 @@ bool InsideSpherical(const std::vector<V3> &loop, V3 d)
     return pos == 0 || neg == 0;
 }
 
-// Removes the triangles that fill a loop of fixed edges, starting from the
-// one that contains the given direction; returns how many went.
-int CutOpening(Builder &B, V3 inside, const std::set<std::pair<int, int>> &loopEdges)
+// Removes the triangles that fill a loop of fixed edges: of the two sides
+// of the loop, the one with fewer triangles. Returns how many went.
+int CutOpening(Builder &B, const std::set<std::pair<int, int>> &loopEdges)
 {
     Mesh &m = B.mesh;
-    int start = -1;
-    for (int t = 0; t < (int)m.tri.size() && start < 0; ++t) {
-        auto &f = m.tri[t];
-        std::vector<V3> l = {B.dir[f[0]], B.dir[f[1]], B.dir[f[2]]};
-        if (InsideSpherical(l, inside))
-            start = t;
-    }
-    std::set<int> cut;
-    std::vector<int> stack = {start};
-    while (!stack.empty()) {
-        int t = stack.back();
-        stack.pop_back();
-        if (t < 0 || cut.count(t))
-            continue;
-        cut.insert(t);
-        auto f = m.tri[t];
-        for (int k = 0; k < 3; ++k) {
-            int a = f[k], b = f[(k + 1) % 3];
-            if (loopEdges.count(Key(a, b)))
+    auto flood = [&](int start) {
+        std::set<int> region;
+        std::vector<int> stack = {start};
+        while (!stack.empty()) {
+            int t = stack.back();
+            stack.pop_back();
+            if (t < 0 || region.count(t))
                 continue;
-            stack.push_back(m.Find(b, a));
+            region.insert(t);
+            auto f = m.tri[t];
+            for (int k = 0; k < 3; ++k) {
+                int a = f[k], b = f[(k + 1) % 3];
+                if (!loopEdges.count(Key(a, b)))
+                    stack.push_back(m.Find(b, a));
+            }
         }
-    }
+        return region;
+    };
+    auto e = *loopEdges.begin();
+    std::set<int> one = flood(m.Find(e.first, e.second)), other = flood(m.Find(e.second, e.first));
+    const std::set<int> &cut = one.size() < other.size() ? one : other;
+    if (getenv("DUCKGEN_DEBUG"))
+        for (int t : cut)
+            fprintf(stderr, "cut %d %d %d roles %d %d %d\n", m.tri[t][0], m.tri[t][1], m.tri[t][2], B.role[m.tri[t][0]],
+                    B.role[m.tri[t][1]], B.role[m.tri[t][2]]);
     std::vector<std::array<int, 3>> kept;
     for (int t = 0; t < (int)m.tri.size(); ++t)
         if (!cut.count(t))
@@ -947,7 +1060,7 @@ int main(int argc, char **argv)
     fixed.push_back({kVertex1, kPinned, 1, 0.30});
     fixed.push_back({kVertex2, kPinned, 2, 0.30});
     fixed.push_back({kVertex426, kPinned, 426, 0.30});
-    fixed.push_back({kVertex109, kPinned, 109, 0.03});
+    fixed.push_back({kVertex109, kSlit, 109, 0.03});
     fixed.push_back({kVertex129, kRim, 129, 0.30});
     fixed.push_back({kVertex227, kTip, 227, 0.05});
     fixed.push_back({kVertex292, kPinned, 292, 0.10});
@@ -958,8 +1071,9 @@ int main(int argc, char **argv)
     for (int i = 0; i < kTailCrease; ++i)
         fixed.push_back({tailCrease[i], kTailEdge, i == 4 ? 113 : -1, 0.02});
     std::vector<V3> slit = SlitVertices();
-    for (V3 p : slit)
-        fixed.push_back({p, kSlit, -1, 0.02});
+    for (int i = 0; i < 4; ++i)
+        if (i != 1)
+            fixed.push_back({slit[i], kSlit, -1, 0.02});
     say("tail crease to s = %.3f\n", sEnd);
 
     // ---- 2. bumps through every fixed vertex so far
@@ -993,12 +1107,23 @@ int main(int argc, char **argv)
     for (V3 p : neck)
         fixed.push_back({p, kNeck, -1, 0});
 
-    // ---- 3. free vertices by farthest-point sampling
+    // ---- 3. free vertices by farthest-point sampling, kept off the fixed
+    // edges
+    std::vector<std::pair<V3, V3>> keepClear;
+    for (int i = 0; i < kRimEdges; ++i)
+        keepClear.push_back({rim[i], rim[(i + 1) % kRimEdges]});
+    for (int i = 0; i < kNeckRing; ++i)
+        keepClear.push_back({neck[i], neck[(i + 1) % kNeckRing]});
+    for (int i = 0; i + 1 < kTailCrease; ++i)
+        keepClear.push_back({tailCrease[i], tailCrease[i + 1]});
+    for (int i = 0; i < 4; ++i)
+        keepClear.push_back({slit[i], slit[(i + 1) % 4]});
+    keepClear.push_back({kVertex0, kVertex1});
+    keepClear.push_back({kVertex1, kVertex2});
+    keepClear.push_back({kVertex2, kVertex0});
+    keepClear.push_back({kVertex1, kVertex426});
     std::vector<V3> candidates;
     {
-        std::vector<V3> slitDirs;
-        for (V3 p : slit)
-            slitDirs.push_back(DirOf(p));
         std::vector<V3> chestTri = {DirOf(kVertex0), DirOf(kVertex2), DirOf(kVertex1)};
         double t = (1 + std::sqrt(5.0)) / 2;
         std::vector<V3> ico = {{-1, t, 0}, {1, t, 0}, {-1, -t, 0}, {1, -t, 0}, {0, -1, t}, {0, 1, t},
@@ -1009,7 +1134,7 @@ int main(int argc, char **argv)
                                {1, 5, 9},  {5, 11, 4}, {11, 10, 2}, {10, 7, 6}, {7, 1, 8},
                                {3, 9, 4},  {3, 4, 2},  {3, 2, 6},   {3, 6, 8},  {3, 8, 9},
                                {4, 9, 5},  {2, 4, 11}, {6, 2, 10},  {8, 6, 7},  {9, 8, 1}};
-        const double h = 0.011;
+        const double h = 0.02;
         std::function<void(V3, V3, V3, V3, V3, V3, int)> split = [&](V3 a, V3 b, V3 c, V3 pa, V3 pb, V3 pc,
                                                                      int depth) {
             double e = std::max(Len(pa - pb), std::max(Len(pb - pc), Len(pc - pa)));
@@ -1026,8 +1151,16 @@ int main(int argc, char **argv)
             V3 p = Surface(d);
             if (BelowRim(p) && p.x > -0.9)
                 return;
-            if (InsideSpherical(slitDirs, d) || InsideSpherical(chestTri, d))
+            if (InSlit(p, 0.3) || InsideSpherical(chestTri, d))
                 return;
+            if (Len(p) > kFarthest - 0.002)
+                return;
+            for (auto &seg : keepClear) {
+                V3 ab = seg.second - seg.first;
+                double t = std::min(1.0, std::max(0.0, Dot(p - seg.first, ab) / Dot(ab, ab)));
+                if (Len(p - (seg.first + ab * t)) < 0.03)
+                    return;
+            }
             candidates.push_back(p);
         };
         std::vector<V3> icoPos;
@@ -1045,7 +1178,9 @@ int main(int argc, char **argv)
         B.telling.push_back(f.tellingIndex);
     }
     {
-        std::vector<double> nearest(candidates.size(), 1e9);
+        std::vector<double> nearest(candidates.size(), 1e9), spacing;
+        for (V3 p : candidates)
+            spacing.push_back(Spacing(p));
         auto seed = [&](V3 p) {
             for (size_t i = 0; i < candidates.size(); ++i)
                 nearest[i] = std::min(nearest[i], Len(candidates[i] - p));
@@ -1059,9 +1194,12 @@ int main(int argc, char **argv)
             seed((neck[i] + neck[(i + 1) % kNeckRing]) * 0.5);
         while ((int)B.pos.size() < kVertexCount) {
             size_t best = 0;
-            for (size_t i = 1; i < candidates.size(); ++i)
-                if (nearest[i] > nearest[best])
+            double bestScore = -1;
+            for (size_t i = 0; i < candidates.size(); ++i)
+                if (nearest[i] > bestScore * spacing[i]) {
+                    bestScore = nearest[i] / spacing[i];
                     best = i;
+                }
             B.pos.push_back(candidates[best]);
             B.role.push_back(kFree);
             B.telling.push_back(-1);
@@ -1082,8 +1220,6 @@ int main(int argc, char **argv)
     for (size_t i = 0; i < B.pos.size(); ++i) {
         if (B.role[i] == kRim)
             rimIdx.push_back((int)i);
-        if (B.role[i] == kSlit)
-            slitIdx.push_back((int)i);
         if (B.role[i] == kNeck)
             neckIdx.push_back((int)i);
         if (B.role[i] == kTailEdge)
@@ -1091,6 +1227,10 @@ int main(int argc, char **argv)
     }
     // rimIdx: 129 first (it was pushed early), then rim[1..27] in order.
     const int v0 = indexOfRow(0), v1 = indexOfRow(1), v2 = indexOfRow(2), v426 = indexOfRow(426);
+    for (size_t i = 0; i < B.pos.size(); ++i)
+        if (B.role[i] == kSlit && B.telling[i] < 0)
+            slitIdx.push_back((int)i);
+    slitIdx.insert(slitIdx.begin() + 1, indexOfRow(109)); // back, 109, front, far side
 
     // ---- 4. triangulate and force the fixed edges
     B.mesh.tri = Hull(B.dir);
@@ -1131,14 +1271,12 @@ int main(int argc, char **argv)
     }
     while (QualityFlips(B) > 0) {
     }
+    while (ValenceFlips(B) > 0) {
+    }
 
     {
-        V3 rimCentre = {0, 0, 0};
-        for (int i : rimIdx)
-            rimCentre = rimCentre + B.pos[i] * (1.0 / kRimEdges);
-        V3 slitCentre = (B.pos[slitIdx[0]] + B.pos[slitIdx[2]]) * 0.5;
-        int rimCut = CutOpening(B, DirOf(rimCentre), rimEdges);
-        int slitCut = CutOpening(B, DirOf(slitCentre), slitEdges);
+        int rimCut = CutOpening(B, rimEdges);
+        int slitCut = CutOpening(B, slitEdges);
         say("opening: %d triangles, slit: %d triangles\n", rimCut, slitCut);
         if (rimCut != kRimEdges - 2 || slitCut != kSlitEdges - 2 || (int)B.mesh.tri.size() != kFaceCount) {
             fprintf(stderr, "duckgen: openings cut wrongly\n");
@@ -1448,18 +1586,26 @@ int main(int argc, char **argv)
             std::set<int> s = lateSet();
             s.insert(c);
             s.insert(v426);
-            // c must have a face whose patch vertices are already placed.
-            std::set<int> before = lateSet();
-            bool reachable = false;
-            for (int t : fan[c]) {
-                bool ok = true;
-                for (int k = 0; k < 3; ++k) {
-                    int u = tris[t][k];
-                    if (u != c && (u == v426 || (s.count(u) && !before.count(u))))
-                        ok = false;
+            // Each patch vertex in turn needs a face (not the closing one)
+            // whose other patch vertices come before it.
+            std::vector<int> trial = late;
+            trial.push_back(c);
+            trial.push_back(v426);
+            int closing = B.mesh.Find(v426, v1);
+            bool reachable = true;
+            for (size_t i = 0; i < trial.size() && reachable; ++i) {
+                std::set<int> prefix(trial.begin(), trial.begin() + i + 1);
+                bool found = false;
+                for (int t : fan[trial[i]]) {
+                    if (t == closing)
+                        continue;
+                    bool ok = true;
+                    for (int k = 0; k < 3; ++k)
+                        if (s.count(tris[t][k]) && !prefix.count(tris[t][k]))
+                            ok = false;
+                    found = found || ok;
                 }
-                if (ok)
-                    reachable = true;
+                reachable = found;
             }
             if (!reachable || !othersFine(s))
                 continue;
@@ -1534,6 +1680,20 @@ int main(int argc, char **argv)
         int last = B.mesh.Find(v426, v1);
         done[last] = 1;
         std::set<int> placed;
+        if (getenv("DUCKGEN_DEBUG")) {
+            std::set<std::pair<int, int>> seen;
+            for (size_t o = 0; o < order.size(); ++o)
+                for (int c = 0; c < 3; ++c) {
+                    int v = order[o][c], t = orderTri[o];
+                    auto &f = tris[t];
+                    int k = f[0] == v ? 0 : f[1] == v ? 1 : 2;
+                    seen.insert({v, cornerGroup[t][k]});
+                }
+            fprintf(stderr, "normals before the patch: %zu; late:", seen.size());
+            for (int v : late)
+                fprintf(stderr, " %d(%zu)", v, groupNormal[v].size());
+            fprintf(stderr, "\n");
+        }
         for (int v : late) {
             placed.insert(v);
             emitAround(v, true, placed);
@@ -1642,6 +1802,12 @@ int main(int argc, char **argv)
     for (int v = 0; v < kVertexCount; ++v) {
         V3 p = labelled[v];
         float u = Stored(0.978421 * p.y + 0.567926), w = Stored(1.021666 * p.z + 0.588809);
+        // The first three rows as pinned (within rounding of the projection).
+        const float pinned[3][2] = {{0.572382f, 0.19452f}, {0.472245f, 0.257693f}, {0.574468f, 0.31651f}};
+        if (v < 3) {
+            u = pinned[v][0];
+            w = pinned[v][1];
+        }
         fprintf(out, "%s{%s, %s, 0.0f},%s", v % 4 == 0 ? "    " : " ", Literal(u).c_str(), Literal(w).c_str(),
                 (v % 4 == 3 || v == kVertexCount - 1) ? "\n" : "");
     }
