@@ -242,7 +242,7 @@ double Spacing(V3 p)
     V3 ab = kVertex227 - a;
     double t = std::min(1.0, std::max(0.0, Dot(p - a, ab) / Dot(ab, ab)));
     double d = Len(p - (a + ab * t));
-    return 1 - 0.45 * std::max(0.0, 1 - d / 0.16);
+    return 1 - 0.6 * std::max(0.0, 1 - d / 0.18);
 }
 
 // Last point where a ray from the eye is inside a part whose bounding sphere
@@ -1153,7 +1153,7 @@ int main(int argc, char **argv)
                 return;
             if (InSlit(p, 0.3) || InsideSpherical(chestTri, d))
                 return;
-            if (Len(p) > kFarthest - 0.002)
+            if (Len(p) > kFarthest - 0.002 || Len(p - kVertex227) < 0.075)
                 return;
             for (auto &seg : keepClear) {
                 V3 ab = seg.second - seg.first;
