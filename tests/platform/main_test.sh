@@ -44,7 +44,7 @@ no-opengl)
         id=$(xwininfo -name Error 2>/dev/null | sed -n 's/.*Window id: \(0x[0-9a-f]*\).*/\1/p')
         tries=$((tries + 1))
     done
-    [ -n "$id" ] || { kill "$pid" 2>/dev/null; fail "no error box; stderr: $(cat "$tmp/err")"; }
+    [ -n "$id" ] || { kill "$pid" 2>/dev/null; fail "no error box (needs xfonts-base); stderr: $(cat "$tmp/err")"; }
     sleep 0.5
     tries=0
     while xwininfo -id "$id" >/dev/null 2>&1 && [ "$tries" -lt 20 ]; do

@@ -752,6 +752,21 @@ TEST_F(Close, DestroyWindowSendsDestroyAtOnceAndDropsTheWindowsMessages)
     hwnd = nullptr;
 }
 
+TEST_F(Close, DestroyingAgainFromInsideDestroyIsRefused)
+{
+    BOOL inner = TRUE;
+    hook = [&](HWND h, UINT m, WPARAM, LPARAM, LRESULT *) {
+        if (m == WM_DESTROY)
+            inner = DestroyWindow(h);
+        return m == WM_DESTROY;
+    };
+    ASSERT_NE(CreateAndShow(), nullptr);
+    EXPECT_TRUE(DestroyWindow(hwnd));
+    EXPECT_FALSE(inner);
+    EXPECT_EQ(Count(WM_DESTROY), 1);
+    hwnd = nullptr;
+}
+
 // ---- pixel format, GL context, buffer swap ----
 
 using PixelFormat = PlatformTest;
@@ -903,7 +918,7 @@ TEST_F(MessageBox, BoxIsModalUntilDismissed)
     double returnedAt = Seconds();
     user.join();
     EXPECT_EQ(result, IDOK);
-    ASSERT_TRUE(found) << "the box never appeared";
+    ASSERT_TRUE(found) << "the box never appeared (SDL draws it with the X server's fonts: is xfonts-base there?)";
     EXPECT_GE(returnedAt, dismissedAt) << "returned before it was dismissed";
 }
 

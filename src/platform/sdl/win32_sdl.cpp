@@ -44,6 +44,7 @@ struct Window {
     Uint32 sdlId = 0;
     WNDPROC proc = nullptr;
     bool alive = true;
+    bool destroying = false; // WM_DESTROY is being sent
     bool visible = false;
     bool shownBefore = false;
     bool invalid = false;    // has an update region: WM_PAINT is due
@@ -892,11 +893,10 @@ BOOL ReleaseCapture(void)
 BOOL DestroyWindow(HWND hwnd)
 {
     Window *w = FindWindow(hwnd);
-    if (w == nullptr)
+    if (w == nullptr || w->destroying)
         return FALSE;
+    w->destroying = true;
     Send(w, WM_DESTROY, 0, 0);
-    if (!w->alive)
-        return TRUE; // destroyed again from inside WM_DESTROY
     w->alive = false;
     if (captureWindow == hwnd)
         ReleaseCapture();
