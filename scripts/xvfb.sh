@@ -36,10 +36,12 @@ stop_xvfb() {
 # title is exactly NAME, waiting for it to appear.
 wait_window() {
   local name="$1" limit="${2:-30}" id i
-  local pattern="^$(printf '%s' "$name" | sed 's/[][\.*^$+?(){}|/]/\\&/g')\$"
   for i in $(seq 1 $((limit * 10))); do
-    id=$(xdotool search --onlyvisible --name "$pattern" 2>/dev/null | head -1 || true)
-    [ -n "$id" ] && { echo "$id"; return 0; }
+    id=$(xwininfo -root -tree 2>/dev/null | grep -F "\"$name\": (" | grep -o '0x[0-9a-f]*' | head -1 || true)
+    if [ -n "$id" ] && xwininfo -id "$id" 2>/dev/null | grep -q IsViewable; then
+      echo "$id"
+      return 0
+    fi
     sleep 0.1
   done
   return 1

@@ -183,24 +183,27 @@ double CpuSeconds(pid_t pid)
 
 std::string FindWindow(const std::string &title)
 {
-    std::string pattern = "^";
-    for (char c : title) {
-        if (std::strchr("[]\\.*^$+?(){}|", c))
-            pattern += '\\';
-        pattern += c;
+    // Every window in the tree, one a line: <id> "<title>": (...) geometry.
+    std::string tree = Shell("xwininfo -root -tree 2>/dev/null");
+    std::istringstream lines(tree);
+    std::string line;
+    const std::string wanted = "\"" + title + "\": (";
+    while (std::getline(lines, line)) {
+        size_t at = line.find(wanted);
+        size_t id = line.find("0x");
+        if (at == std::string::npos || id == std::string::npos || id > at)
+            continue;
+        std::string window = line.substr(id, line.find(' ', id) - id);
+        if (Shell("xwininfo -id " + window + " 2>/dev/null").find("IsViewable") != std::string::npos)
+            return window;
     }
-    pattern += "$";
-    std::string out = Shell("xdotool search --onlyvisible --name " + Quote(pattern) + " 2>/dev/null");
-    std::istringstream lines(out);
-    std::string id;
-    lines >> id;
-    return id;
+    return "";
 }
 
 Geometry WindowGeometry(const std::string &window)
 {
     Geometry g{0, 0, 0, 0};
-    std::string out = Shell("xdotool getwindowgeometry --shell " + window + " 2>/dev/null");
+    std::string out = Shell("timeout 10 xdotool getwindowgeometry --shell " + window + " 2>/dev/null");
     std::istringstream lines(out);
     std::string line;
     while (std::getline(lines, line)) {
@@ -223,12 +226,12 @@ Geometry WindowGeometry(const std::string &window)
 
 void Key(const std::string &window, const std::string &key)
 {
-    Shell("xdotool windowfocus --sync " + window + " key --clearmodifiers " + Quote(key) + " 2>/dev/null");
+    Shell("timeout 10 xdotool windowfocus --sync " + window + " key --clearmodifiers " + Quote(key) + " 2>/dev/null");
 }
 
 void Click(const std::string &window, int x, int y)
 {
-    Shell("xdotool mousemove --sync --window " + window + " " + std::to_string(x) + " " + std::to_string(y) +
+    Shell("timeout 10 xdotool mousemove --sync --window " + window + " " + std::to_string(x) + " " + std::to_string(y) +
           " mousedown 1 sleep 0.1 mouseup 1 2>/dev/null");
 }
 
@@ -236,7 +239,7 @@ void Drag(const std::string &window, const std::vector<std::pair<int, int>> &pat
 {
     if (path.empty())
         return;
-    std::string cmd = "xdotool mousemove --sync --window " + window + " " + std::to_string(path[0].first) + " " +
+    std::string cmd = "timeout 20 xdotool mousemove --sync --window " + window + " " + std::to_string(path[0].first) + " " +
                       std::to_string(path[0].second) + " mousedown 1 sleep 0.1";
     for (size_t i = 1; i < path.size(); i++)
         cmd += " mousemove --sync --window " + window + " " + std::to_string(path[i].first) + " " +
@@ -248,7 +251,7 @@ void Drag(const std::string &window, const std::vector<std::pair<int, int>> &pat
 Image Screenshot(const std::string &window)
 {
     Image image;
-    std::string data = Shell("import -window " + window + " ppm:- 2>/dev/null");
+    std::string data = Shell("timeout 20 import -window " + window + " -depth 8 ppm:- 2>/dev/null");
     // Binary PPM: "P6\n<w> <h>\n<max>\n" then the pixels.
     std::istringstream header(data);
     std::string magic;
