@@ -38,5 +38,6 @@ ensure_packages() {
 # What building and running the viewer needs.
 BUILD_PACKAGES=(cmake ninja-build g++ libsdl2-dev libgl-dev libegl-dev libgl1-mesa-dri libegl-mesa0 libglx-mesa0)
 # What the tests need besides: GoogleTest, the Windows cross-compiler, a
-# virtual X server with input and screenshots, and Wine for the .exe.
-TEST_PACKAGES=(googletest libgtest-dev g++-mingw-w64-i686 xvfb xauth xdotool x11-utils imagemagick wine wine32:i386)
+# virtual X server with fonts (message boxes), input and screenshots, and
+# Wine for the .exe.
+TEST_PACKAGES=(googletest libgtest-dev g++-mingw-w64-i686 xvfb xauth xfonts-base xdotool x11-utils imagemagick wine wine32:i386)
