@@ -41,3 +41,7 @@ BUILD_PACKAGES=(cmake ninja-build g++ libsdl2-dev libgl-dev libegl-dev libgl1-me
 # virtual X server with fonts (message boxes), input and screenshots, and
 # Wine for the .exe.
 TEST_PACKAGES=(googletest libgtest-dev g++-mingw-w64-i686 g++-mingw-w64-x86-64 xvfb xauth xfonts-base xdotool x11-utils imagemagick wine wine32:i386)
+
+# What scripts/bench needs besides: the peer viewer, the reference GL demo and
+# the process tools it reads figures with.
+BENCH_PACKAGES=(f3d mesa-utils procps xvfb xauth xdotool x11-utils)

@@ -1,0 +1,169 @@
+// A preloaded library (LD_PRELOAD) that watches a GL program from inside
+// without changing what it does: it timestamps every presented frame, the
+// start-up notice and every key press the program reads, and writes one line
+// per event to the file named by DV_SHIM_LOG.
+//
+// Lines, times in nanoseconds of CLOCK_REALTIME (so that they compare with
+// times taken by the benchmark script in other processes):
+//   start T                 the library was loaded (the program is starting)
+//   notice_shown T          a message box is about to be shown
+//   notice_closed T         the message box was dismissed
+//   key T N SYM             the program read a key press SYM (an SDL key
+//                           code) after N frames had been presented
+//   swap T N [R G B]        frame N (from 1) was presented; T is when the
+//                           swap call returned. With DV_SHIM_PROBE="x,y" the
+//                           colour of that pixel of the frame is added, read
+//                           from the back buffer just before the swap.
+//
+// Wrapped: SDL_GL_SwapWindow (SDL programs), glXSwapBuffers (programs that
+// call GLX themselves), SDL_PollEvent and SDL_ShowSimpleMessageBox.
+#include <dlfcn.h>
+#include <time.h>
+
+#include <cstdio>
+#include <cstdlib>
+
+#include <GL/gl.h>
+#include <GL/glx.h>
+#include <SDL2/SDL.h>
+
+namespace {
+
+FILE *logFile = nullptr;
+bool logOpened = false;
+unsigned long swapCount = 0;
+bool probe = false;
+int probeX = 0, probeY = 0;
+thread_local bool inSdlSwap = false;
+
+long long NowNs()
+{
+    timespec ts;
+    clock_gettime(CLOCK_REALTIME, &ts);
+    return static_cast<long long>(ts.tv_sec) * 1000000000LL + ts.tv_nsec;
+}
+
+FILE *Log()
+{
+    if (!logOpened) {
+        logOpened = true;
+        const char *path = std::getenv("DV_SHIM_LOG");
+        if (path != nullptr && *path != '\0') {
+            logFile = std::fopen(path, "a");
+            // Frames are buffered (a syscall per frame would slow the loop
+            // being measured); everything else is flushed at once.
+            if (logFile != nullptr)
+                std::setvbuf(logFile, nullptr, _IOFBF, 1 << 16);
+        }
+        const char *where = std::getenv("DV_SHIM_PROBE");
+        if (where != nullptr && std::sscanf(where, "%d,%d", &probeX, &probeY) == 2)
+            probe = true;
+    }
+    return logFile;
+}
+
+void Event(const char *what)
+{
+    if (FILE *f = Log()) {
+        std::fprintf(f, "%s %lld\n", what, NowNs());
+        std::fflush(f);
+    }
+}
+
+// Called around the real swap of either kind.
+void BeforeSwap(unsigned char rgb[3])
+{
+    if (probe && Log() != nullptr) {
+        unsigned char p[4] = {0, 0, 0, 0};
+        glPixelStorei(GL_PACK_ALIGNMENT, 1);
+        glReadBuffer(GL_BACK);
+        glReadPixels(probeX, probeY, 1, 1, GL_RGBA, GL_UNSIGNED_BYTE, p);
+        rgb[0] = p[0];
+        rgb[1] = p[1];
+        rgb[2] = p[2];
+    }
+}
+
+void AfterSwap(const unsigned char rgb[3])
+{
+    long long t = NowNs();
+    ++swapCount;
+    if (FILE *f = Log()) {
+        if (probe)
+            std::fprintf(f, "swap %lld %lu %d %d %d\n", t, swapCount, rgb[0], rgb[1], rgb[2]);
+        else
+            std::fprintf(f, "swap %lld %lu\n", t, swapCount);
+        // The first frames matter for start-up even if the program is
+        // ended abruptly later.
+        if (swapCount <= 3)
+            std::fflush(f);
+    }
+}
+
+template <typename F> F Next(const char *name)
+{
+    return reinterpret_cast<F>(dlsym(RTLD_NEXT, name));
+}
+
+__attribute__((constructor)) void Loaded()
+{
+    Event("start");
+}
+
+__attribute__((destructor)) void Unloaded()
+{
+    if (logFile != nullptr)
+        std::fflush(logFile);
+}
+
+} // namespace
+
+extern "C" {
+
+void SDL_GL_SwapWindow(SDL_Window *window)
+{
+    static auto real = Next<void (*)(SDL_Window *)>("SDL_GL_SwapWindow");
+    unsigned char rgb[3] = {0, 0, 0};
+    BeforeSwap(rgb);
+    inSdlSwap = true;
+    real(window);
+    inSdlSwap = false;
+    AfterSwap(rgb);
+}
+
+void glXSwapBuffers(Display *display, GLXDrawable drawable)
+{
+    static auto real = Next<void (*)(Display *, GLXDrawable)>("glXSwapBuffers");
+    if (inSdlSwap) {
+        real(display, drawable);
+        return;
+    }
+    unsigned char rgb[3] = {0, 0, 0};
+    BeforeSwap(rgb);
+    real(display, drawable);
+    AfterSwap(rgb);
+}
+
+int SDL_PollEvent(SDL_Event *event)
+{
+    static auto real = Next<int (*)(SDL_Event *)>("SDL_PollEvent");
+    int result = real(event);
+    if (result != 0 && event != nullptr && event->type == SDL_KEYDOWN && !event->key.repeat) {
+        if (FILE *f = Log()) {
+            std::fprintf(f, "key %lld %lu %d\n", NowNs(), swapCount, static_cast<int>(event->key.keysym.sym));
+            std::fflush(f);
+        }
+    }
+    return result;
+}
+
+int SDL_ShowSimpleMessageBox(Uint32 flags, const char *title, const char *message, SDL_Window *window)
+{
+    static auto real = Next<int (*)(Uint32, const char *, const char *, SDL_Window *)>("SDL_ShowSimpleMessageBox");
+    Event("notice_shown");
+    int result = real(flags, title, message, window);
+    Event("notice_closed");
+    return result;
+}
+
+} // extern "C"
