@@ -10,13 +10,17 @@
 //   notice_closed T         the message box was dismissed
 //   key T N SYM             the program read a key press SYM (an SDL key
 //                           code) after N frames had been presented
-//   swap T N [R G B]        frame N (from 1) was presented; T is when the
-//                           swap call returned. With DV_SHIM_PROBE="x,y" the
-//                           colour of that pixel of the frame is added, read
-//                           from the back buffer just before the swap.
+//   window_created T        an SDL window was created
+//   context_created T       an SDL GL context was created
+//   swap T N [R G B ...]    frame N (from 1) was presented; T is when the
+//                           swap call returned. With DV_SHIM_PROBE="x,y" or
+//                           "x1,y1,x2,y2" the colours of those pixels of the
+//                           frame are added, read from the window's back
+//                           buffer just before the swap (lower-left origin).
 //
 // Wrapped: SDL_GL_SwapWindow (SDL programs), glXSwapBuffers (programs that
-// call GLX themselves), SDL_PollEvent and SDL_ShowSimpleMessageBox.
+// call GLX themselves), SDL_PollEvent, SDL_ShowSimpleMessageBox,
+// SDL_CreateWindow and SDL_GL_CreateContext.
 #include <dlfcn.h>
 #include <time.h>
 
@@ -32,8 +36,8 @@ namespace {
 FILE *logFile = nullptr;
 bool logOpened = false;
 unsigned long swapCount = 0;
-bool probe = false;
-int probeX = 0, probeY = 0;
+int probes = 0;
+int probeX[2] = {0, 0}, probeY[2] = {0, 0};
 thread_local bool inSdlSwap = false;
 
 long long NowNs()
@@ -56,8 +60,10 @@ FILE *Log()
                 std::setvbuf(logFile, nullptr, _IOFBF, 1 << 16);
         }
         const char *where = std::getenv("DV_SHIM_PROBE");
-        if (where != nullptr && std::sscanf(where, "%d,%d", &probeX, &probeY) == 2)
-            probe = true;
+        if (where != nullptr) {
+            int n = std::sscanf(where, "%d,%d,%d,%d", &probeX[0], &probeY[0], &probeX[1], &probeY[1]);
+            probes = n >= 4 ? 2 : n >= 2 ? 1 : 0;
+        }
     }
     return logFile;
 }
@@ -70,29 +76,52 @@ void Event(const char *what)
     }
 }
 
-// Called around the real swap of either kind.
-void BeforeSwap(unsigned char rgb[3])
+typedef void (*BindFramebufferFn)(GLenum, GLuint);
+
+// Called around the real swap of either kind: reads the probed pixels of the
+// frame about to be presented, from the window's own back buffer even if the
+// program has a framebuffer object of its own bound.
+void BeforeSwap(unsigned char rgb[6])
 {
-    if (probe && Log() != nullptr) {
-        unsigned char p[4] = {0, 0, 0, 0};
-        glPixelStorei(GL_PACK_ALIGNMENT, 1);
-        glReadBuffer(GL_BACK);
-        glReadPixels(probeX, probeY, 1, 1, GL_RGBA, GL_UNSIGNED_BYTE, p);
-        rgb[0] = p[0];
-        rgb[1] = p[1];
-        rgb[2] = p[2];
+    if (probes == 0 || Log() == nullptr)
+        return;
+    static auto bind = reinterpret_cast<BindFramebufferFn>(
+        glXGetProcAddressARB(reinterpret_cast<const GLubyte *>("glBindFramebuffer")));
+    const GLenum readFramebuffer = 0x8CA8, readFramebufferBinding = 0x8CAA;
+    GLint oldFramebuffer = 0, oldReadBuffer = GL_BACK, oldAlignment = 4;
+    glGetIntegerv(GL_PACK_ALIGNMENT, &oldAlignment);
+    glGetIntegerv(GL_READ_BUFFER, &oldReadBuffer);
+    if (bind != nullptr) {
+        glGetIntegerv(readFramebufferBinding, &oldFramebuffer);
+        if (glGetError() != GL_NO_ERROR)
+            oldFramebuffer = 0;
+        if (oldFramebuffer != 0)
+            bind(readFramebuffer, 0);
     }
+    glPixelStorei(GL_PACK_ALIGNMENT, 1);
+    glReadBuffer(GL_BACK);
+    for (int i = 0; i < probes; i++) {
+        unsigned char p[4] = {0, 0, 0, 0};
+        glReadPixels(probeX[i], probeY[i], 1, 1, GL_RGBA, GL_UNSIGNED_BYTE, p);
+        rgb[3 * i] = p[0];
+        rgb[3 * i + 1] = p[1];
+        rgb[3 * i + 2] = p[2];
+    }
+    glPixelStorei(GL_PACK_ALIGNMENT, oldAlignment);
+    if (oldFramebuffer != 0)
+        bind(readFramebuffer, static_cast<GLuint>(oldFramebuffer));
+    glReadBuffer(static_cast<GLenum>(oldReadBuffer));
 }
 
-void AfterSwap(const unsigned char rgb[3])
+void AfterSwap(const unsigned char rgb[6])
 {
     long long t = NowNs();
     ++swapCount;
     if (FILE *f = Log()) {
-        if (probe)
-            std::fprintf(f, "swap %lld %lu %d %d %d\n", t, swapCount, rgb[0], rgb[1], rgb[2]);
-        else
-            std::fprintf(f, "swap %lld %lu\n", t, swapCount);
+        std::fprintf(f, "swap %lld %lu", t, swapCount);
+        for (int i = 0; i < 3 * probes; i++)
+            std::fprintf(f, " %d", rgb[i]);
+        std::fputc('\n', f);
         // The first frames matter for start-up even if the program is
         // ended abruptly later.
         if (swapCount <= 3)
@@ -123,7 +152,7 @@ extern "C" {
 void SDL_GL_SwapWindow(SDL_Window *window)
 {
     static auto real = Next<void (*)(SDL_Window *)>("SDL_GL_SwapWindow");
-    unsigned char rgb[3] = {0, 0, 0};
+    unsigned char rgb[6] = {0, 0, 0, 0, 0, 0};
     BeforeSwap(rgb);
     inSdlSwap = true;
     real(window);
@@ -138,7 +167,7 @@ void glXSwapBuffers(Display *display, GLXDrawable drawable)
         real(display, drawable);
         return;
     }
-    unsigned char rgb[3] = {0, 0, 0};
+    unsigned char rgb[6] = {0, 0, 0, 0, 0, 0};
     BeforeSwap(rgb);
     real(display, drawable);
     AfterSwap(rgb);
@@ -164,6 +193,22 @@ int SDL_ShowSimpleMessageBox(Uint32 flags, const char *title, const char *messag
     int result = real(flags, title, message, window);
     Event("notice_closed");
     return result;
+}
+
+SDL_Window *SDL_CreateWindow(const char *title, int x, int y, int w, int h, Uint32 flags)
+{
+    static auto real = Next<SDL_Window *(*)(const char *, int, int, int, int, Uint32)>("SDL_CreateWindow");
+    SDL_Window *window = real(title, x, y, w, h, flags);
+    Event("window_created");
+    return window;
+}
+
+SDL_GLContext SDL_GL_CreateContext(SDL_Window *window)
+{
+    static auto real = Next<SDL_GLContext (*)(SDL_Window *)>("SDL_GL_CreateContext");
+    SDL_GLContext context = real(window);
+    Event("context_created");
+    return context;
 }
 
 } // extern "C"

@@ -44,4 +44,4 @@ TEST_PACKAGES=(googletest libgtest-dev g++-mingw-w64-i686 g++-mingw-w64-x86-64 x
 
 # What scripts/bench needs besides: the peer viewer, the reference GL demo and
 # the process tools it reads figures with.
-BENCH_PACKAGES=(f3d mesa-utils procps xvfb xauth xdotool x11-utils)
+BENCH_PACKAGES=(f3d mesa-utils procps xvfb xauth xfonts-base xdotool x11-utils)
