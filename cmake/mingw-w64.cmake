@@ -1,0 +1,16 @@
+# Cross-build for Windows with MinGW-w64; the including toolchain file sets
+# mingw_arch (i686 or x86_64).
+set(CMAKE_SYSTEM_NAME Windows)
+set(CMAKE_SYSTEM_PROCESSOR ${mingw_arch})
+
+set(CMAKE_C_COMPILER ${mingw_arch}-w64-mingw32-gcc)
+set(CMAKE_CXX_COMPILER ${mingw_arch}-w64-mingw32-g++)
+set(CMAKE_RC_COMPILER ${mingw_arch}-w64-mingw32-windres)
+
+set(CMAKE_FIND_ROOT_PATH /usr/${mingw_arch}-w64-mingw32)
+set(CMAKE_FIND_ROOT_PATH_MODE_PROGRAM NEVER)
+set(CMAKE_FIND_ROOT_PATH_MODE_LIBRARY ONLY)
+set(CMAKE_FIND_ROOT_PATH_MODE_INCLUDE ONLY)
+
+# One self-contained executable: no MinGW runtime DLLs beside it.
+set(CMAKE_EXE_LINKER_FLAGS_INIT "-static -static-libgcc -static-libstdc++")
