@@ -545,8 +545,7 @@ std::vector<V3> RimVertices()
     std::vector<V3> samples;
     const int steps = 1440;
     for (int i = 0; i < steps; ++i) {
-        // Rotate the start azimuth by i steps (angle addition by a table of
-        // exact rotations would be overkill: use the chord form).
+        // The start azimuth turned by i steps.
         double ang = 2 * 3.14159265358979323846 * i / steps;
         double c = std::cos(ang), s = std::sin(ang);
         double ax = a0x * c - a0y * s, ay = a0x * s + a0y * c;
@@ -874,13 +873,11 @@ void Relax(Builder &B, double weight)
     for (size_t i = 0; i < B.pos.size(); ++i) {
         if (B.role[i] != kFree)
             continue;
-        std::set<int> ring;
+        if (Spacing(B.pos[i]) < 0.999)
+            continue; // keep the finer spacing where it was sampled
         V3 normal = {0, 0, 0};
         for (int t : vt[i]) {
             auto &f = B.mesh.tri[t];
-            for (int k = 0; k < 3; ++k)
-                if (f[k] != (int)i)
-                    ring.insert(f[k]);
             normal = normal + Unit(Cross(B.pos[f[1]] - B.pos[f[0]], B.pos[f[2]] - B.pos[f[0]]));
         }
         // Area-weighted centroid of the one-ring triangles.
@@ -897,8 +894,6 @@ void Relax(Builder &B, double weight)
         V3 move = target - B.pos[i];
         move = move - normal * Dot(move, normal);
         V3 oldPos = B.pos[i], oldDir = B.dir[i];
-        if (Spacing(B.pos[i]) < 0.999)
-            continue; // keep the finer spacing where it was sampled
         B.dir[i] = DirOf(B.pos[i] + move * weight);
         B.pos[i] = Surface(B.dir[i]);
         bool ok = Len(B.pos[i]) < kFarthest - 0.002;
@@ -956,10 +951,6 @@ int CutOpening(Builder &B, const std::set<std::pair<int, int>> &loopEdges)
     auto e = *loopEdges.begin();
     std::set<int> one = flood(m.Find(e.first, e.second)), other = flood(m.Find(e.second, e.first));
     const std::set<int> &cut = one.size() < other.size() ? one : other;
-    if (getenv("DUCKGEN_DEBUG"))
-        for (int t : cut)
-            fprintf(stderr, "cut %d %d %d roles %d %d %d\n", m.tri[t][0], m.tri[t][1], m.tri[t][2], B.role[m.tri[t][0]],
-                    B.role[m.tri[t][1]], B.role[m.tri[t][2]]);
     std::vector<std::array<int, 3>> kept;
     for (int t = 0; t < (int)m.tri.size(); ++t)
         if (!cut.count(t))
@@ -1680,20 +1671,6 @@ int main(int argc, char **argv)
         int last = B.mesh.Find(v426, v1);
         done[last] = 1;
         std::set<int> placed;
-        if (getenv("DUCKGEN_DEBUG")) {
-            std::set<std::pair<int, int>> seen;
-            for (size_t o = 0; o < order.size(); ++o)
-                for (int c = 0; c < 3; ++c) {
-                    int v = order[o][c], t = orderTri[o];
-                    auto &f = tris[t];
-                    int k = f[0] == v ? 0 : f[1] == v ? 1 : 2;
-                    seen.insert({v, cornerGroup[t][k]});
-                }
-            fprintf(stderr, "normals before the patch: %zu; late:", seen.size());
-            for (int v : late)
-                fprintf(stderr, " %d(%zu)", v, groupNormal[v].size());
-            fprintf(stderr, "\n");
-        }
         for (int v : late) {
             placed.insert(v);
             emitAround(v, true, placed);
