@@ -63,6 +63,11 @@ const double kNormal464[3] = {0.846164, -0.459102, -0.270615};
 const double kMinY = -0.566874;
 // Vertex 109 is the farthest from the origin; everything else stays inside.
 const double kFarthest = 1.229762;
+// Only the tail, behind this x, reaches beyond distance 1, with this many
+// vertices; no vertex comes within kUnitGap of distance 1.
+const double kTailStartX = -0.88;
+const int kBeyondOne = 28;
+const double kUnitGap = 0.003;
 const double kMaxY = 0.411804;
 
 const int kVertexCount = 427;
@@ -134,6 +139,15 @@ const double kBlendTail = 0.08;
 const double kBlendBill = 0.03;
 
 double Sq(double v) { return v * v; }
+
+// Whether a point lies beyond distance 1, and whether it may lie where it is:
+// not close to distance 1, not beyond it outside the tail.
+bool BeyondOne(V3 p) { return Len(p) > 1; }
+bool AllowedDistance(V3 p)
+{
+    double r = Len(p);
+    return r < kFarthest - 0.002 && std::fabs(r - 1) > kUnitGap && (r < 1 || p.x < kTailStartX);
+}
 
 double Pow34(double s) // s^0.75
 {
@@ -896,7 +910,7 @@ void Relax(Builder &B, double weight)
         V3 oldPos = B.pos[i], oldDir = B.dir[i];
         B.dir[i] = DirOf(B.pos[i] + move * weight);
         B.pos[i] = Surface(B.dir[i]);
-        bool ok = Len(B.pos[i]) < kFarthest - 0.002;
+        bool ok = AllowedDistance(B.pos[i]) && BeyondOne(B.pos[i]) == BeyondOne(oldPos);
         for (int t : vt[i]) {
             auto &f = B.mesh.tri[t];
             if (!B.Positive(f[0], f[1], f[2]))
@@ -1144,7 +1158,7 @@ int main(int argc, char **argv)
                 return;
             if (InSlit(p, 0.3) || InsideSpherical(chestTri, d))
                 return;
-            if (Len(p) > kFarthest - 0.002 || Len(p - kVertex227) < 0.075)
+            if (!AllowedDistance(p) || Len(p - kVertex227) < 0.075)
                 return;
             for (auto &seg : keepClear) {
                 V3 ab = seg.second - seg.first;
@@ -1183,17 +1197,24 @@ int main(int argc, char **argv)
             seed((rim[i] + rim[(i + 1) % kRimEdges]) * 0.5);
         for (int i = 0; i < kNeckRing; ++i)
             seed((neck[i] + neck[(i + 1) % kNeckRing]) * 0.5);
+        // The tail beyond distance 1 first, up to its vertex count, then the
+        // rest.
+        int beyond = 0;
+        for (const Fixed &f : fixed)
+            beyond += BeyondOne(f.p);
         while ((int)B.pos.size() < kVertexCount) {
+            bool tailPhase = beyond < kBeyondOne;
             size_t best = 0;
             double bestScore = -1;
             for (size_t i = 0; i < candidates.size(); ++i)
-                if (nearest[i] > bestScore * spacing[i]) {
+                if (BeyondOne(candidates[i]) == tailPhase && nearest[i] > bestScore * spacing[i]) {
                     bestScore = nearest[i] / spacing[i];
                     best = i;
                 }
             B.pos.push_back(candidates[best]);
             B.role.push_back(kFree);
             B.telling.push_back(-1);
+            beyond += tailPhase;
             seed(candidates[best]);
         }
     }
