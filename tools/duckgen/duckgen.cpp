@@ -372,6 +372,12 @@ double RimPlaneZ(double x, double y)
 }
 bool BelowRim(V3 p) { return p.z < RimPlaneZ(p.x, p.y); }
 
+// The plane across which the figure is roughly mirror-symmetric.
+const double kMirrorY = -0.077;
+V3 Mirror(V3 p) { return {p.x, 2 * kMirrorY - p.y, p.z}; }
+// A free vertex nearer than this to its mirror image has no partner.
+const double kPairGap = 0.05;
+
 // Solves the small dense system a x = b in place (Gaussian elimination with
 // partial pivoting).
 std::vector<double> Solve(std::vector<std::vector<double>> a, std::vector<double> b)
@@ -671,6 +677,7 @@ struct Builder {
     std::vector<V3> pos, dir;
     std::vector<Role> role;
     std::vector<int> telling; // telling row of each vertex, or -1
+    std::vector<int> partner; // the free vertex mirroring a free vertex, or -1
     std::set<std::pair<int, int>> fixedEdges;
     Mesh mesh;
 
@@ -881,45 +888,69 @@ int QualityFlips(Builder &B)
     return flips;
 }
 
+// The tangential step that takes a free vertex towards the area-weighted
+// centroid of the triangles round it.
+V3 SmoothingMove(const Builder &B, const std::vector<std::vector<int>> &vt, int i)
+{
+    V3 normal = {0, 0, 0}, target = {0, 0, 0};
+    double area = 0;
+    for (int t : vt[i]) {
+        auto &f = B.mesh.tri[t];
+        V3 n = Cross(B.pos[f[1]] - B.pos[f[0]], B.pos[f[2]] - B.pos[f[0]]);
+        normal = normal + Unit(n);
+        double a = Len(n);
+        target = target + (B.pos[f[0]] + B.pos[f[1]] + B.pos[f[2]]) * (a / 3);
+        area += a;
+    }
+    target = target * (1 / area);
+    normal = Unit(normal);
+    V3 move = target - B.pos[i];
+    return move - normal * Dot(move, normal);
+}
+
+// Moves free vertices towards their centroids; a mirrored pair moves as one,
+// staying mirrored. A move that would fold a triangle or break a distance
+// rule is undone.
 void Relax(Builder &B, double weight)
 {
     auto vt = VertexTriangles(B.mesh, (int)B.pos.size());
-    for (size_t i = 0; i < B.pos.size(); ++i) {
-        if (B.role[i] != kFree)
+    for (int i = 0; i < (int)B.pos.size(); ++i) {
+        int j = B.partner[i];
+        if (B.role[i] != kFree || (j >= 0 && j < i))
             continue;
-        if (Spacing(B.pos[i]) < 0.999)
-            continue; // keep the finer spacing where it was sampled
-        V3 normal = {0, 0, 0};
-        for (int t : vt[i]) {
-            auto &f = B.mesh.tri[t];
-            normal = normal + Unit(Cross(B.pos[f[1]] - B.pos[f[0]], B.pos[f[2]] - B.pos[f[0]]));
+        // Keep the finer spacing where it was sampled.
+        if (Spacing(B.pos[i]) < 0.999 || (j >= 0 && Spacing(B.pos[j]) < 0.999))
+            continue;
+        std::vector<int> moved = {i};
+        V3 to = B.pos[i] + SmoothingMove(B, vt, i) * weight;
+        if (j >= 0) {
+            moved.push_back(j);
+            V3 other = Mirror(B.pos[j] + SmoothingMove(B, vt, j) * weight);
+            to = (to + other) * 0.5;
         }
-        // Area-weighted centroid of the one-ring triangles.
-        V3 target = {0, 0, 0};
-        double area = 0;
-        for (int t : vt[i]) {
-            auto &f = B.mesh.tri[t];
-            double a = Len(Cross(B.pos[f[1]] - B.pos[f[0]], B.pos[f[2]] - B.pos[f[0]]));
-            target = target + (B.pos[f[0]] + B.pos[f[1]] + B.pos[f[2]]) * (a / 3);
-            area += a;
+        std::vector<V3> oldPos, oldDir;
+        for (int v : moved) {
+            oldPos.push_back(B.pos[v]);
+            oldDir.push_back(B.dir[v]);
         }
-        target = target * (1 / area);
-        normal = Unit(normal);
-        V3 move = target - B.pos[i];
-        move = move - normal * Dot(move, normal);
-        V3 oldPos = B.pos[i], oldDir = B.dir[i];
-        B.dir[i] = DirOf(B.pos[i] + move * weight);
-        B.pos[i] = Surface(B.dir[i]);
-        bool ok = AllowedDistance(B.pos[i]) && BeyondOne(B.pos[i]) == BeyondOne(oldPos);
-        for (int t : vt[i]) {
-            auto &f = B.mesh.tri[t];
-            if (!B.Positive(f[0], f[1], f[2]))
-                ok = false;
+        bool ok = true;
+        for (size_t k = 0; k < moved.size(); ++k) {
+            int v = moved[k];
+            B.dir[v] = DirOf(k == 0 ? to : Mirror(to));
+            B.pos[v] = Surface(B.dir[v]);
+            ok = ok && AllowedDistance(B.pos[v]) && BeyondOne(B.pos[v]) == BeyondOne(oldPos[k]);
         }
-        if (!ok) {
-            B.pos[i] = oldPos;
-            B.dir[i] = oldDir;
-        }
+        for (int v : moved)
+            for (int t : vt[v]) {
+                auto &f = B.mesh.tri[t];
+                if (!B.Positive(f[0], f[1], f[2]))
+                    ok = false;
+            }
+        if (!ok)
+            for (size_t k = 0; k < moved.size(); ++k) {
+                B.pos[moved[k]] = oldPos[k];
+                B.dir[moved[k]] = oldDir[k];
+            }
     }
 }
 
@@ -1127,9 +1158,26 @@ int main(int argc, char **argv)
     keepClear.push_back({kVertex1, kVertex2});
     keepClear.push_back({kVertex2, kVertex0});
     keepClear.push_back({kVertex1, kVertex426});
+    std::vector<V3> chestTri = {DirOf(kVertex0), DirOf(kVertex2), DirOf(kVertex1)};
+    // Where free vertices may go: off the opening, the slit, the chest
+    // triangle, the bill tip and the fixed edges.
+    auto Acceptable = [&](V3 p) {
+        if (BelowRim(p) && p.x > -0.9)
+            return false;
+        if (InSlit(p, 0.3) || InsideSpherical(chestTri, DirOf(p)))
+            return false;
+        if (!AllowedDistance(p) || Len(p - kVertex227) < 0.075)
+            return false;
+        for (auto &seg : keepClear) {
+            V3 ab = seg.second - seg.first;
+            double t = std::min(1.0, std::max(0.0, Dot(p - seg.first, ab) / Dot(ab, ab)));
+            if (Len(p - (seg.first + ab * t)) < 0.03)
+                return false;
+        }
+        return true;
+    };
     std::vector<V3> candidates;
     {
-        std::vector<V3> chestTri = {DirOf(kVertex0), DirOf(kVertex2), DirOf(kVertex1)};
         double t = (1 + std::sqrt(5.0)) / 2;
         std::vector<V3> ico = {{-1, t, 0}, {1, t, 0}, {-1, -t, 0}, {1, -t, 0}, {0, -1, t}, {0, 1, t},
                                {0, -1, -t}, {0, 1, -t}, {t, 0, -1}, {t, 0, 1}, {-t, 0, -1}, {-t, 0, 1}};
@@ -1152,21 +1200,9 @@ int main(int argc, char **argv)
                 split(ab, bc, ca, pab, pbc, pca, depth + 1);
                 return;
             }
-            V3 d = Unit(a + b + c);
-            V3 p = Surface(d);
-            if (BelowRim(p) && p.x > -0.9)
-                return;
-            if (InSlit(p, 0.3) || InsideSpherical(chestTri, d))
-                return;
-            if (!AllowedDistance(p) || Len(p - kVertex227) < 0.075)
-                return;
-            for (auto &seg : keepClear) {
-                V3 ab = seg.second - seg.first;
-                double t = std::min(1.0, std::max(0.0, Dot(p - seg.first, ab) / Dot(ab, ab)));
-                if (Len(p - (seg.first + ab * t)) < 0.03)
-                    return;
-            }
-            candidates.push_back(p);
+            V3 p = Surface(Unit(a + b + c));
+            if (Acceptable(p))
+                candidates.push_back(p);
         };
         std::vector<V3> icoPos;
         for (V3 v : ico)
@@ -1181,6 +1217,7 @@ int main(int argc, char **argv)
         B.pos.push_back(f.p);
         B.role.push_back(f.role);
         B.telling.push_back(f.tellingIndex);
+        B.partner.push_back(-1);
     }
     {
         std::vector<double> nearest(candidates.size(), 1e9), spacing;
@@ -1211,11 +1248,23 @@ int main(int argc, char **argv)
                     bestScore = nearest[i] / spacing[i];
                     best = i;
                 }
-            B.pos.push_back(candidates[best]);
-            B.role.push_back(kFree);
-            B.telling.push_back(-1);
-            beyond += tailPhase;
-            seed(candidates[best]);
+            // With its mirror image when that is far enough from it and from
+            // every vertex so far, on the same side of distance 1, and there
+            // is room for both.
+            V3 p = candidates[best], q = Surface(DirOf(Mirror(p)));
+            bool pair = Len(q - p) > kPairGap && Acceptable(q) && BeyondOne(q) == tailPhase &&
+                        (int)B.pos.size() + 2 <= kVertexCount && (!tailPhase || beyond + 2 <= kBeyondOne);
+            for (size_t v = 0; v < B.pos.size() && pair; ++v)
+                pair = Len(B.pos[v] - q) > bestScore * Spacing(q) / 2;
+            int first = (int)B.pos.size();
+            for (V3 r : pair ? std::vector<V3>{p, q} : std::vector<V3>{p}) {
+                B.pos.push_back(r);
+                B.role.push_back(kFree);
+                B.telling.push_back(-1);
+                B.partner.push_back(pair ? (first + 1) - ((int)B.pos.size() - 1 - first) : -1);
+                beyond += tailPhase;
+                seed(r);
+            }
         }
     }
     for (V3 p : B.pos)
