@@ -60,11 +60,11 @@ TEST(Figure, TheOpeningUnderneathAndTheSlitUnderTheTail)
     Report("rim perimeter", rim.perimeter, 3.159);
     EXPECT_NEAR(rim.lo[2], -0.542, 0.001);
     EXPECT_NEAR(rim.hi[2], -0.495, 0.02);
-    EXPECT_NEAR(rim.lo[0], -0.765, 0.05);
-    EXPECT_NEAR(rim.hi[0], 0.514, 0.05);
-    EXPECT_NEAR(rim.lo[1], -0.418, 0.05);
-    EXPECT_NEAR(rim.hi[1], 0.248, 0.05);
-    EXPECT_NEAR(rim.perimeter, 3.159, 0.15);
+    EXPECT_NEAR(rim.lo[0], -0.765, 0.01);
+    EXPECT_NEAR(rim.hi[0], 0.514, 0.01);
+    EXPECT_NEAR(rim.lo[1], -0.418, 0.01);
+    EXPECT_NEAR(rim.hi[1], 0.248, 0.01);
+    EXPECT_NEAR(rim.perimeter, 3.159, 0.03);
 
     LoopFigures slit = Figures(Loop(m, 4));
     Report("slit least x", slit.lo[0], -1.173);
@@ -150,7 +150,7 @@ TEST(Figure, TailBeyondDistanceOneAndCutOffInTheFirstFrame)
         cut += turned.x < -1;
     }
     Report("tail vertices beyond the left edge", cut, 15);
-    EXPECT_NEAR(cut, 15, 5);
+    EXPECT_NEAR(cut, 15, 2);
 }
 
 TEST(Figure, HeadRaisedBackLowOriginJustAboveTheBack)

@@ -91,8 +91,8 @@ const double kBodyZ = -0.2975;
 const double kBodyHalfLength = 0.75;
 const double kBodyHalfWidth = (kMaxY - kMinY) / 2;
 const double kBodyTop = 0.3035;
-const double kKeelDepthAlong = 0.40;
-const double kKeelDepthAcross = 0.31;
+const double kKeelDepthAlong = 0.37;
+const double kKeelDepthAcross = 0.303;
 const double kKeelShiftX = 0.0;
 const double kKeelShiftY = 0.10;
 
