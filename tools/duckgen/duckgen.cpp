@@ -13,11 +13,13 @@
 //      of the neck and the crease round the tail end;
 //   2. small radial bumps so that the surface passes exactly through them;
 //   3. the free vertices, spread evenly over the surface by farthest-point
-//      sampling of a dense set of surface points;
+//      sampling of a dense set of surface points: first the tail beyond
+//      distance 1, then the rest, each with its mirror image across
+//      y = -0.077 where that fits;
 //   4. the convex hull of all directions (a spherical Delaunay triangulation),
 //      the rim, slit and crease edges forced in by flips;
-//   5. flips and tangential smoothing for even triangles, the two openings
-//      cut out;
+//   5. flips and tangential smoothing for even triangles (mirrored pairs
+//      moving together), the two openings cut out;
 //   6. the neighbours of the four chest vertices whose normals are pinned
 //      nudged until the averaged normals match;
 //   7. six-decimal rounding, normals (smooth, split at the creases), a face
