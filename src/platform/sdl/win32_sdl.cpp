@@ -557,6 +557,45 @@ int WaitTimeout()
 
 // ---- user32 ----
 
+// Loads the GL library once and keeps it for the life of the process, so
+// that destroying the last window does not unload it under the program.
+static void LoadGlLibrary()
+{
+    if (glLibraryLoaded || !glLibraryError.empty())
+        return;
+    if (SDL_GL_LoadLibrary(nullptr) == 0) {
+        glLibraryLoaded = true;
+        capsLockOn = (SDL_GetModState() & KMOD_CAPS) != 0;
+    } else {
+        glLibraryError = SDL_GetError();
+    }
+}
+
+// Windows of a class with its own device context are drawn with OpenGL.
+// Loading and starting the GL driver takes long (a software renderer
+// compiles its pipeline); doing it once here, when the class is
+// registered, lets the first such window show its first frame at once.
+// A throw-away hidden window and context start the driver, which stays
+// loaded for the display. Failure is left for window creation to report.
+static void PrepareGl()
+{
+    LoadGlLibrary();
+    if (!glLibraryLoaded)
+        return;
+    SetGlAttributes();
+    SDL_Window *probe = SDL_CreateWindow("", 0, 0, 1, 1, SDL_WINDOW_HIDDEN | SDL_WINDOW_OPENGL);
+    if (probe == nullptr)
+        return;
+    SDL_GLContext previous = SDL_GL_GetCurrentContext();
+    SDL_Window *previousWindow = SDL_GL_GetCurrentWindow();
+    SDL_GLContext context = SDL_GL_CreateContext(probe);
+    if (context != nullptr) {
+        SDL_GL_DeleteContext(context);
+        SDL_GL_MakeCurrent(previousWindow, previous);
+    }
+    SDL_DestroyWindow(probe);
+}
+
 ATOM RegisterClassA(const WNDCLASSA *wc)
 {
     if (wc == nullptr || wc->lpszClassName == nullptr)
@@ -566,6 +605,8 @@ ATOM RegisterClassA(const WNDCLASSA *wc)
             return 0; // already registered, as Windows refuses it
     classes.push_back(WindowClass{wc->lpszClassName, *wc});
     classes.back().info.lpszClassName = classes.back().name.c_str();
+    if (wc->style & CS_OWNDC)
+        PrepareGl();
     return static_cast<ATOM>(0xC000 + classes.size() - 1);
 }
 
@@ -622,16 +663,7 @@ HWND CreateWindowExA(DWORD, LPCSTR className, LPCSTR title, DWORD style, int x, 
     if (cls == nullptr)
         return nullptr;
 
-    // Keep the GL library loaded for the life of the process, so that
-    // destroying the last window does not unload it under the program.
-    if (!glLibraryLoaded && glLibraryError.empty()) {
-        if (SDL_GL_LoadLibrary(nullptr) == 0) {
-            glLibraryLoaded = true;
-            capsLockOn = (SDL_GetModState() & KMOD_CAPS) != 0;
-        } else {
-            glLibraryError = SDL_GetError();
-        }
-    }
+    LoadGlLibrary();
 
     // The GL format has to be chosen before the window exists: it comes
     // with the window's visual.
