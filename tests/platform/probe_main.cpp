@@ -7,6 +7,7 @@
 #include <cstdlib>
 #include <cstring>
 
+#include "gl_context.h"
 #include "platform/gl.h"
 
 namespace {
@@ -46,6 +47,9 @@ LRESULT CALLBACK ProbeProc(HWND hwnd, UINT message, WPARAM wParam, LPARAM lParam
         glClearColor(0, 0, 1, 1);
         glClear(GL_COLOR_BUFFER_BIT);
         SwapBuffers(deviceContext);
+        // The driver is unloaded when the display closes at exit; keep it so
+        // that leak reports from it can be told from ours.
+        KeepLoadedLibraries();
         DestroyWindow(hwnd);
         return 0;
     case WM_DESTROY:

@@ -9,17 +9,6 @@
 
 namespace {
 
-// Mesa unloads its driver when the display is terminated, and
-// LeakSanitizer can then neither see the driver's globals (so its one-time
-// allocations count as leaks) nor name the module they came from. Keeping
-// every loaded library for the life of the process avoids both.
-int KeepLoaded(struct dl_phdr_info *info, size_t, void *)
-{
-    if (info->dlpi_name && info->dlpi_name[0])
-        dlopen(info->dlpi_name, RTLD_LAZY | RTLD_NOLOAD | RTLD_NODELETE);
-    return 0;
-}
-
 EGLDisplay display = EGL_NO_DISPLAY;
 EGLContext context = EGL_NO_CONTEXT;
 EGLSurface surface = EGL_NO_SURFACE;
@@ -37,6 +26,22 @@ bool Fail(std::string *why, const char *what)
 
 } // namespace
 
+// Mesa unloads its driver when the display is terminated, and
+// LeakSanitizer can then neither see the driver's globals (so its one-time
+// allocations count as leaks) nor name the module they came from. Keeping
+// every loaded library for the life of the process avoids both.
+static int KeepLoaded(struct dl_phdr_info *info, size_t, void *)
+{
+    if (info->dlpi_name && info->dlpi_name[0])
+        dlopen(info->dlpi_name, RTLD_LAZY | RTLD_NOLOAD | RTLD_NODELETE);
+    return 0;
+}
+
+void KeepLoadedLibraries()
+{
+    dl_iterate_phdr(KeepLoaded, nullptr);
+}
+
 bool CreateHeadlessContext(int width, int height, std::string *why)
 {
     DestroyHeadlessContext();
@@ -45,7 +50,7 @@ bool CreateHeadlessContext(int width, int height, std::string *why)
         return Fail(why, "no surfaceless EGL display");
     if (!eglInitialize(display, nullptr, nullptr))
         return Fail(why, "eglInitialize failed");
-    dl_iterate_phdr(KeepLoaded, nullptr);
+    KeepLoadedLibraries();
     if (!eglBindAPI(EGL_OPENGL_API))
         return Fail(why, "desktop OpenGL is not available through EGL");
 

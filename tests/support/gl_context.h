@@ -14,6 +14,10 @@ bool CreateHeadlessContext(int width, int height, std::string *why = nullptr);
 // Releases and destroys the context made by CreateHeadlessContext.
 void DestroyHeadlessContext();
 
+// Keeps every library loaded now (the GL driver among them) loaded for the
+// life of the process, so that leak reports can name the driver's module.
+void KeepLoadedLibraries();
+
 // Reads one RGBA pixel of the colour buffer the frames are drawn to;
 // (x, y) counts from the lower-left corner as OpenGL does.
 struct Rgba {

@@ -66,6 +66,8 @@ int main(int argc, char **argv)
 
     static char instanceTag;
     int result = WinMain(reinterpret_cast<HINSTANCE>(&instanceTag), nullptr, commandLine.data(), SW_SHOWDEFAULT);
+    // The back end keeps the GL library loaded while the program runs.
+    SDL_GL_UnloadLibrary();
     SDL_Quit();
     return result;
 }
