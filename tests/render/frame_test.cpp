@@ -10,6 +10,7 @@
 
 #include "fake_win32.h"
 #include "gl_context.h"
+#include "rotation.h"
 #include "platform/gl.h"
 #include "render/frame.h"
 #include "render/scene.h"
@@ -94,19 +95,6 @@ std::vector<std::pair<int, int>> StrokePixels(const Image &image)
     return where;
 }
 
-// Rotation by `degrees` about an axis, column-major, computed in double.
-std::vector<double> Rotation(double degrees, double ax, double ay, double az)
-{
-    double n = std::sqrt(ax * ax + ay * ay + az * az);
-    ax /= n;
-    ay /= n;
-    az /= n;
-    double a = degrees * M_PI / 180.0, c = std::cos(a), s = std::sin(a), t = 1 - c;
-    return {t * ax * ax + c,      t * ax * ay + s * az, t * ax * az - s * ay, 0,
-            t * ax * ay - s * az, t * ay * ay + c,      t * ay * az + s * ax, 0,
-            t * ax * az + s * ay, t * ay * az - s * ax, t * az * az + c,      0,
-            0,                    0,                    0,                    1};
-}
 
 std::vector<double> Multiply(const std::vector<double> &a, const std::vector<double> &b)
 {

@@ -827,18 +827,25 @@ std::vector<std::vector<int>> VertexTriangles(const Mesh &m, int n)
     return vt;
 }
 
+// Every edge once (lower index first) and the number of edges at each vertex.
+void EdgesAndDegrees(const Builder &B, std::vector<std::pair<int, int>> *edges, std::vector<int> *degree)
+{
+    degree->assign(B.pos.size(), 0);
+    edges->clear();
+    for (auto &e : B.mesh.edge)
+        if (e.first.first < e.first.second) {
+            (*degree)[e.first.first]++, (*degree)[e.first.second]++;
+            edges->push_back(e.first);
+        }
+}
+
 // Flips edges away from vertices with more than nine neighbours.
 int ValenceFlips(Builder &B)
 {
     int flips = 0;
-    std::vector<int> degree(B.pos.size(), 0);
-    for (auto &e : B.mesh.edge)
-        if (e.first.first < e.first.second)
-            degree[e.first.first]++, degree[e.first.second]++;
+    std::vector<int> degree;
     std::vector<std::pair<int, int>> edges;
-    for (auto &e : B.mesh.edge)
-        if (e.first.first < e.first.second)
-            edges.push_back(e.first);
+    EdgesAndDegrees(B, &edges, &degree);
     for (auto &e : edges) {
         int a = e.first, b = e.second;
         if (B.fixedEdges.count(Key(a, b)) || (degree[a] <= 9 && degree[b] <= 9))
@@ -860,14 +867,9 @@ int ValenceFlips(Builder &B)
 int QualityFlips(Builder &B)
 {
     int flips = 0;
-    std::vector<int> degree(B.pos.size(), 0);
-    for (auto &e : B.mesh.edge)
-        if (e.first.first < e.first.second)
-            degree[e.first.first]++, degree[e.first.second]++;
+    std::vector<int> degree;
     std::vector<std::pair<int, int>> edges;
-    for (auto &e : B.mesh.edge)
-        if (e.first.first < e.first.second)
-            edges.push_back(e.first);
+    EdgesAndDegrees(B, &edges, &degree);
     for (auto &e : edges) {
         int a = e.first, b = e.second;
         if (B.fixedEdges.count(Key(a, b)))
