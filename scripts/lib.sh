@@ -40,7 +40,7 @@ BUILD_PACKAGES=(cmake ninja-build g++ libsdl2-dev libgl-dev libegl-dev libgl1-me
 # What the tests need besides: GoogleTest, the Windows cross-compiler, a
 # virtual X server with fonts (message boxes), input and screenshots, and
 # Wine for the .exe.
-TEST_PACKAGES=(googletest libgtest-dev g++-mingw-w64-i686 g++-mingw-w64-x86-64 xvfb xauth xfonts-base xdotool x11-utils imagemagick wine wine32:i386)
+TEST_PACKAGES=(googletest libgtest-dev libx11-dev g++-mingw-w64-i686 g++-mingw-w64-x86-64 xvfb xauth xfonts-base xdotool x11-utils imagemagick wine wine32:i386)
 
 # What scripts/bench needs besides: the peer viewer, the reference GL demo and
 # the process tools it reads figures with.
