@@ -37,10 +37,17 @@ ensure_packages() {
 
 # What building and running the viewer needs.
 BUILD_PACKAGES=(cmake ninja-build g++ libsdl2-dev libgl-dev libegl-dev libgl1-mesa-dri libegl-mesa0 libglx-mesa0)
+# Wine only recommends what a 32-bit GL program in an X window needs (and
+# packages are installed without recommendations): OpenGL on Mesa, the X
+# extensions, and the fonts of its message boxes.
+WINE_RUNTIME_PACKAGES=(libgl1:i386 libgl1-mesa-dri:i386 libglx-mesa0:i386 libxcursor1:i386 libxi6:i386
+  libxinerama1:i386 libxrandr2:i386 libxrender1:i386 libxcomposite1:i386 libxfixes3:i386 libxxf86vm1:i386
+  fonts-wine)
 # What the tests need besides: GoogleTest, the Windows cross-compiler, a
 # virtual X server with fonts (message boxes), input and screenshots, and
 # Wine for the .exe.
-TEST_PACKAGES=(googletest libgtest-dev libx11-dev g++-mingw-w64-i686 g++-mingw-w64-x86-64 xvfb xauth xfonts-base xdotool x11-utils imagemagick wine wine32:i386)
+TEST_PACKAGES=(googletest libgtest-dev libx11-dev g++-mingw-w64-i686 g++-mingw-w64-x86-64 xvfb xauth xfonts-base xdotool x11-utils imagemagick
+  wine wine32:i386 "${WINE_RUNTIME_PACKAGES[@]}")
 
 # What scripts/bench needs besides: the peer viewer, the reference GL demo and
 # the process tools it reads figures with.
