@@ -117,6 +117,9 @@ protected:
     void Launch()
     {
         const Target &t = GetParam();
+        struct stat program;
+        ASSERT_EQ(0, stat(t.argv.back().c_str(), &program))
+            << t.argv.back() << " is missing: build it first (scripts/test builds every target)";
         log = ArtifactDir() + "/" + t.name + ".log";
         pid = Spawn(t.argv, t.env, log);
         std::string notice;
