@@ -149,11 +149,9 @@ PIXELFORMATDESCRIPTOR FakeTrueColourFormat()
 
 PIXELFORMATDESCRIPTOR FakePaletteFormat()
 {
-    PIXELFORMATDESCRIPTOR pfd{};
-    pfd.nSize = sizeof pfd;
-    pfd.nVersion = 1;
-    pfd.dwFlags = PFD_DRAW_TO_WINDOW | PFD_SUPPORT_OPENGL | PFD_DOUBLEBUFFER | PFD_NEED_PALETTE;
-    pfd.iPixelType = PFD_TYPE_RGBA;
+    // The true-colour format cut down to 8 bits: 3-3-2 RGB needing a palette.
+    PIXELFORMATDESCRIPTOR pfd = FakeTrueColourFormat();
+    pfd.dwFlags |= PFD_NEED_PALETTE;
     pfd.cColorBits = 8;
     pfd.cRedBits = 3;
     pfd.cRedShift = 0;
@@ -161,8 +159,6 @@ PIXELFORMATDESCRIPTOR FakePaletteFormat()
     pfd.cGreenShift = 3;
     pfd.cBlueBits = 2;
     pfd.cBlueShift = 6;
-    pfd.cDepthBits = 16;
-    pfd.iLayerType = PFD_MAIN_PLANE;
     return pfd;
 }
 
