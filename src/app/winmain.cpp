@@ -1,6 +1,7 @@
 #include "app/window_proc.h"
 
 #include <cstddef>
+#include "app/texts.h"
 #include "state/viewer_state.h"
 
 // Where the window opens, in screen pixels.
@@ -8,7 +9,7 @@ static int windowX = 50;
 static int windowY = 50;
 
 static const char noticeText[] = " mouse: touch the window image for movement ";
-static const char noticeCaption[] = "duckview - the duck viewer";
+static const char noticeCaption[] = DUCKVIEW_NOTICE_CAPTION;
 
 int WINAPI WinMain(HINSTANCE hInstance, HINSTANCE hPrevInstance, LPSTR lpCmdLine, int nCmdShow)
 {
@@ -37,7 +38,7 @@ int WINAPI WinMain(HINSTANCE hInstance, HINSTANCE hPrevInstance, LPSTR lpCmdLine
     windowWidth = (int)(GetSystemMetrics(SM_CYSCREEN) * 0.3);
     windowHeight = (int)(GetSystemMetrics(SM_CYSCREEN) * 0.3);
 
-    hwnd = CreateWindowExA(0, "OpenGL", " KEYS:f,p and MOUSE ", WS_OVERLAPPEDWINDOW | WS_CLIPSIBLINGS | WS_CLIPCHILDREN,
+    hwnd = CreateWindowExA(0, "OpenGL", DUCKVIEW_WINDOW_TITLE, WS_OVERLAPPEDWINDOW | WS_CLIPSIBLINGS | WS_CLIPCHILDREN,
                            windowX, windowY, windowWidth, windowHeight, NULL, NULL, hInstance, NULL);
     ShowWindow(hwnd, nCmdShow);
     UpdateWindow(hwnd);
