@@ -1,27 +1,36 @@
-# Helpers for driving the viewer in a virtual X display, as a person would:
-# sourced by scripts/headless-shot and the end-to-end tests.
+# Driving the viewer in a virtual X display, as a person would: start the
+# display, bring the viewer up past its start-up notice, find windows, type,
+# take screenshots. Sourced by the scripts (bash) and by with-xvfb (sh), so
+# plain POSIX sh.
 
 XVFB_PID=""
+XVFB_DIR=""
+VIEWER_PID=""
+VIEWER_WINDOW=""
 
-# start_xvfb [WxHxD]: starts Xvfb on a free display number and exports DISPLAY.
+# start_xvfb [WxHxD [XVFB-OPTION...]]: starts a virtual X server (no window
+# manager) on a display number it picks itself and exports DISPLAY once it
+# accepts connections.
 start_xvfb() {
-  local screen="${1:-1024x768x24}" n
-  for n in $(seq 90 140); do
-    [ -e "/tmp/.X11-unix/X$n" ] || [ -e "/tmp/.X$n-lock" ] && continue
-    Xvfb ":$n" -screen 0 "$screen" -nolisten tcp -noreset >/dev/null 2>&1 &
-    XVFB_PID=$!
-    export DISPLAY=":$n"
-    local i
-    for i in $(seq 1 100); do
-      xdpyinfo >/dev/null 2>&1 && return 0
-      kill -0 "$XVFB_PID" 2>/dev/null || break
-      sleep 0.1
-    done
-    kill "$XVFB_PID" 2>/dev/null || true
-    XVFB_PID=""
+  local screen="${1:-1024x768x24}" tries=0
+  [ $# -gt 0 ] && shift
+  XVFB_DIR=$(mktemp -d) || return 1
+  # Xvfb writes its display number to fd 3 when it is ready.
+  Xvfb -displayfd 3 -screen 0 "$screen" -nolisten tcp -noreset "$@" 3>"$XVFB_DIR/display" 2>"$XVFB_DIR/log" &
+  XVFB_PID=$!
+  until grep -q '^[0-9][0-9]*$' "$XVFB_DIR/display" 2>/dev/null; do
+    tries=$((tries + 1))
+    if [ "$tries" -gt 400 ] || ! kill -0 "$XVFB_PID" 2>/dev/null; then
+      echo "Xvfb did not start:" >&2
+      cat "$XVFB_DIR/log" >&2
+      stop_xvfb
+      return 1
+    fi
+    sleep 0.05
   done
-  echo "could not start Xvfb" >&2
-  return 1
+  DISPLAY=":$(head -n 1 "$XVFB_DIR/display")"
+  export DISPLAY
+  unset WAYLAND_DISPLAY
 }
 
 stop_xvfb() {
@@ -29,6 +38,10 @@ stop_xvfb() {
     kill "$XVFB_PID" 2>/dev/null || true
     wait "$XVFB_PID" 2>/dev/null || true
     XVFB_PID=""
+  fi
+  if [ -n "$XVFB_DIR" ]; then
+    rm -rf "$XVFB_DIR"
+    XVFB_DIR=""
   fi
 }
 
@@ -67,4 +80,43 @@ press_key() {
 # shoot WINDOW FILE: saves a PNG screenshot of WINDOW.
 shoot() {
   import -window "$1" "$2"
+}
+
+# launch_viewer VIEWER [LOG]: starts the viewer (output to LOG if given),
+# waits for its start-up notice, dismisses it and waits for the window.
+# Sets VIEWER_PID as soon as it runs and VIEWER_WINDOW once the window is
+# there. The texts to look for come from viewer-texts.sh, which the build
+# writes beside the program.
+launch_viewer() {
+  local viewer="$1" texts notice
+  texts="$(dirname "$viewer")/viewer-texts.sh"
+  if [ ! -r "$texts" ]; then
+    echo "$texts is missing: build the viewer first" >&2
+    return 1
+  fi
+  . "$texts"
+  if [ -n "${2:-}" ]; then
+    "$viewer" >"$2" 2>&1 &
+  else
+    "$viewer" &
+  fi
+  VIEWER_PID=$!
+  if ! notice=$(wait_window "$DUCKVIEW_NOTICE_CAPTION" 30); then
+    echo "the start-up notice did not appear" >&2
+    return 1
+  fi
+  press_key "$notice" Return
+  if ! VIEWER_WINDOW=$(wait_window "$DUCKVIEW_WINDOW_TITLE" 30); then
+    echo "the viewer window did not appear" >&2
+    return 1
+  fi
+}
+
+# stop_viewer: ends the viewer if it still runs.
+stop_viewer() {
+  if [ -n "$VIEWER_PID" ]; then
+    kill "$VIEWER_PID" 2>/dev/null || true
+    wait "$VIEWER_PID" 2>/dev/null || true
+    VIEWER_PID=""
+  fi
 }

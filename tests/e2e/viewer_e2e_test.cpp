@@ -6,15 +6,11 @@
 #include <cmath>
 #include <cstdlib>
 #include <string>
-#include <sys/stat.h>
 #include <vector>
 
 #include "desktop.h"
 
 namespace {
-
-const char kTitle[] = " KEYS:f,p and MOUSE ";
-const char kNoticeCaption[] = DUCKVIEW_NOTICE_CAPTION;
 
 struct Target {
     std::string name;
@@ -29,15 +25,6 @@ void PrintTo(const Target &target, std::ostream *os)
     *os << target.name;
 }
 
-// The background colours the frames are cleared to, as 8-bit values.
-bool IsPlainBackground(const unsigned char *p)
-{
-    return std::abs(p[0] - 38) <= 3 && std::abs(p[1] - 38) <= 3 && std::abs(p[2] - 140) <= 3;
-}
-bool IsFogBackground(const unsigned char *p)
-{
-    return std::abs(p[0] - 128) <= 3 && std::abs(p[1] - 64) <= 3 && std::abs(p[2] - 64) <= 3;
-}
 // The counter's yellow-green strokes, fogged or not.
 bool IsCounter(const unsigned char *p)
 {
@@ -78,13 +65,6 @@ bool SameImage(const Image &a, const Image &b)
     return a.width == b.width && a.height == b.height && a.rgb == b.rgb;
 }
 
-std::string ArtifactDir()
-{
-    std::string dir = DUCKVIEW_E2E_ARTIFACTS;
-    mkdir(dir.c_str(), 0755);
-    return dir;
-}
-
 class Viewer : public ::testing::TestWithParam<Target> {
 protected:
     pid_t pid = -1;
@@ -112,27 +92,13 @@ protected:
         StopXvfb();
     }
 
-    // Starts the program, checks that the notice comes first, dismisses it
-    // and waits for the window's first frame.
+    // Brings the program up past its notice and waits for the first frame.
     void Launch()
     {
         const Target &t = GetParam();
-        struct stat program;
-        ASSERT_EQ(0, stat(t.argv.back().c_str(), &program))
-            << t.argv.back() << " is missing: build it first (scripts/test builds every target)";
         log = ArtifactDir() + "/" + t.name + ".log";
-        pid = Spawn(t.argv, t.env, log);
-        std::string notice;
-        ASSERT_TRUE(WaitFor(t.patience, [&] {
-            notice = FindWindow(kNoticeCaption);
-            return !notice.empty();
-        })) << "the start-up notice did not appear; see " << log;
-        EXPECT_EQ("", FindWindow(kTitle)) << "the window must not exist before the notice is dismissed";
-        Key(notice, "Return");
-        ASSERT_TRUE(WaitFor(t.patience, [&] {
-            window = FindWindow(kTitle);
-            return !window.empty();
-        })) << "the window did not appear after the notice; see " << log;
+        std::string why;
+        ASSERT_TRUE(LaunchViewer(t.argv, t.env, log, t.patience, &pid, &window, &why)) << why;
         ASSERT_TRUE(WaitFor(t.patience, [&] {
             Image img = Screenshot(window);
             return !img.Empty() && Count(img, 0, 0, 1, 1).background > img.width * img.height / 3;

@@ -1,19 +1,29 @@
 // Driving a real program in a virtual X display, as a person would: start
-// it, find its windows, type, click, drag, look at screenshots, and watch
-// how much processor time it uses.
-#ifndef DUCKVIEW_TESTS_E2E_DESKTOP_H
-#define DUCKVIEW_TESTS_E2E_DESKTOP_H
+// the display and the program, find its windows, type, click, drag, look at
+// screenshots, and watch how much processor time it uses. The viewer's
+// window title and notice caption come from "app/texts.h".
+#ifndef DUCKVIEW_TESTS_SUPPORT_DESKTOP_H
+#define DUCKVIEW_TESTS_SUPPORT_DESKTOP_H
 
 #include <functional>
 #include <string>
 #include <sys/types.h>
 #include <vector>
 
+#include "app/texts.h"
+
 // Runs a shell command and returns what it printed on stdout.
 std::string Shell(const std::string &command, int *status = nullptr);
 
-// A virtual X server on a free display; DISPLAY points at it while it runs.
-bool StartXvfb(int width, int height, std::string *why);
+// Where the tests leave logs and screenshots to look at afterwards; made
+// when first asked for.
+std::string ArtifactDir();
+
+// A virtual X server (width x height, 24-bit colour, no window manager,
+// plus any extra Xvfb options) on a display number it picks itself;
+// DISPLAY points at it until StopXvfb, which puts DISPLAY back. One at a
+// time.
+bool StartXvfb(int width, int height, std::string *why, const std::vector<std::string> &options = {});
 void StopXvfb();
 
 // Starts a program with the given arguments and extra environment entries
@@ -53,4 +63,17 @@ struct Image {
 Image Screenshot(const std::string &window);
 bool SavePng(const Image &image, const std::string &path);
 
-#endif // DUCKVIEW_TESTS_E2E_DESKTOP_H
+// The viewer's background, plain and with fog, as 8-bit RGB.
+bool IsPlainBackground(const unsigned char *rgb);
+bool IsFogBackground(const unsigned char *rgb);
+
+// Starts the viewer (argv, extra environment, output to log) and brings it
+// up as a person does: waits up to patience seconds for the start-up
+// notice, checks that the window is not there yet, dismisses the notice
+// and waits for the window. *pid is set as soon as the process runs, for
+// the caller to end it whatever happens. True with the window's id in
+// *window, or false with the reason in *why.
+bool LaunchViewer(const std::vector<std::string> &argv, const std::vector<std::string> &env, const std::string &log,
+                  double patience, pid_t *pid, std::string *window, std::string *why);
+
+#endif // DUCKVIEW_TESTS_SUPPORT_DESKTOP_H

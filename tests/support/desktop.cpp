@@ -8,6 +8,7 @@
 #include <cstring>
 #include <fcntl.h>
 #include <fstream>
+#include <poll.h>
 #include <sstream>
 #include <sys/stat.h>
 #include <sys/wait.h>
@@ -19,6 +20,9 @@ extern char **environ;
 namespace {
 
 pid_t xvfbPid = -1;
+std::string xvfbLog;
+std::string displayBefore;
+bool hadDisplay = false;
 
 std::string Quote(const std::string &s)
 {
@@ -70,40 +74,66 @@ bool WaitFor(double seconds, const std::function<bool()> &condition)
     }
 }
 
-bool StartXvfb(int width, int height, std::string *why)
+std::string ArtifactDir()
 {
-    for (int n = 150 + getpid() % 100; n < 400; n++) {
-        std::string lock = "/tmp/.X" + std::to_string(n) + "-lock";
-        std::string sock = "/tmp/.X11-unix/X" + std::to_string(n);
-        struct stat st;
-        if (stat(lock.c_str(), &st) == 0 || stat(sock.c_str(), &st) == 0)
-            continue;
-        std::string display = ":" + std::to_string(n);
-        std::string screen = std::to_string(width) + "x" + std::to_string(height) + "x24";
-        xvfbPid = Spawn({"Xvfb", display, "-screen", "0", screen, "-nolisten", "tcp", "-noreset"}, {}, "/dev/null");
-        setenv("DISPLAY", display.c_str(), 1);
-        bool up = WaitFor(10, [] {
-            int status = 0;
-            Shell("xdpyinfo >/dev/null 2>&1", &status);
-            return status == 0;
-        });
-        int code;
-        if (up)
-            return true;
-        if (!WaitExit(xvfbPid, 0, &code))
-            Kill(xvfbPid);
-        xvfbPid = -1;
+    mkdir(DUCKVIEW_TEST_ARTIFACTS, 0755);
+    return DUCKVIEW_TEST_ARTIFACTS;
+}
+
+bool StartXvfb(int width, int height, std::string *why, const std::vector<std::string> &options)
+{
+    StopXvfb();
+    // Xvfb writes its display number to the pipe once it accepts
+    // connections; the pipe ends without one if it gives up.
+    int pipeFds[2];
+    if (pipe(pipeFds) != 0) {
+        *why = std::string("pipe: ") + std::strerror(errno);
+        return false;
     }
-    if (why)
-        *why = "no virtual X display could be started";
-    return false;
+    std::string screen = std::to_string(width) + "x" + std::to_string(height) + "x24";
+    std::vector<std::string> argv = {"Xvfb", "-displayfd", std::to_string(pipeFds[1]), "-screen", "0", screen,
+                                     "-nolisten", "tcp", "-noreset"};
+    argv.insert(argv.end(), options.begin(), options.end());
+    xvfbLog = ArtifactDir() + "/xvfb-" + std::to_string(getpid()) + ".log";
+    xvfbPid = Spawn(argv, {}, xvfbLog);
+    close(pipeFds[1]);
+    std::string number;
+    auto end = std::chrono::steady_clock::now() + std::chrono::seconds(20);
+    while (number.find('\n') == std::string::npos) {
+        auto left = std::chrono::duration_cast<std::chrono::milliseconds>(end - std::chrono::steady_clock::now());
+        pollfd readable = {pipeFds[0], POLLIN, 0};
+        char buf[32];
+        ssize_t n;
+        if (left.count() <= 0 || poll(&readable, 1, (int)left.count()) <= 0 ||
+            (n = read(pipeFds[0], buf, sizeof buf)) <= 0)
+            break;
+        number.append(buf, (size_t)n);
+    }
+    close(pipeFds[0]);
+    if (number.find('\n') == std::string::npos) {
+        Kill(xvfbPid);
+        xvfbPid = -1;
+        *why = "Xvfb did not start; see " + xvfbLog;
+        return false;
+    }
+    const char *before = std::getenv("DISPLAY");
+    displayBefore = before ? before : "";
+    hadDisplay = before != nullptr;
+    setenv("DISPLAY", (":" + number.substr(0, number.find('\n'))).c_str(), 1);
+    return true;
 }
 
 void StopXvfb()
 {
-    if (xvfbPid > 0)
-        Kill(xvfbPid);
+    if (xvfbPid <= 0)
+        return;
+    Kill(xvfbPid);
     xvfbPid = -1;
+    std::remove(xvfbLog.c_str());
+    if (hadDisplay)
+        setenv("DISPLAY", displayBefore.c_str(), 1);
+    else
+        unsetenv("DISPLAY");
 }
 
 pid_t Spawn(const std::vector<std::string> &argv, const std::vector<std::string> &env, const std::string &logPath)
@@ -277,4 +307,46 @@ bool SavePng(const Image &image, const std::string &path)
         return false;
     fwrite(image.rgb.data(), 1, image.rgb.size(), p);
     return pclose(p) == 0;
+}
+
+bool IsPlainBackground(const unsigned char *p)
+{
+    return std::abs(p[0] - 38) <= 3 && std::abs(p[1] - 38) <= 3 && std::abs(p[2] - 140) <= 3;
+}
+
+bool IsFogBackground(const unsigned char *p)
+{
+    return std::abs(p[0] - 128) <= 3 && std::abs(p[1] - 64) <= 3 && std::abs(p[2] - 64) <= 3;
+}
+
+bool LaunchViewer(const std::vector<std::string> &argv, const std::vector<std::string> &env, const std::string &log,
+                  double patience, pid_t *pid, std::string *window, std::string *why)
+{
+    struct stat program;
+    if (stat(argv.back().c_str(), &program) != 0) {
+        *why = argv.back() + " is missing: build it first (scripts/test builds every target)";
+        return false;
+    }
+    *pid = Spawn(argv, env, log);
+    std::string notice;
+    if (!WaitFor(patience, [&] {
+            notice = FindWindow(DUCKVIEW_NOTICE_CAPTION);
+            return !notice.empty();
+        })) {
+        *why = "the start-up notice did not appear; see " + log;
+        return false;
+    }
+    if (!FindWindow(DUCKVIEW_WINDOW_TITLE).empty()) {
+        *why = "the window was there before the notice was dismissed";
+        return false;
+    }
+    Key(notice, "Return");
+    if (!WaitFor(patience, [&] {
+            *window = FindWindow(DUCKVIEW_WINDOW_TITLE);
+            return !window->empty();
+        })) {
+        *why = "the window did not appear after the notice was dismissed; see " + log;
+        return false;
+    }
+    return true;
 }
