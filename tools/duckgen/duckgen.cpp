@@ -26,8 +26,12 @@
 //      order growing from the chest and the numbering by first use.
 //
 // Everything is deterministic: no clocks, no hashing of pointers, no library
-// random numbers, only IEEE-exact operations (+ - * / sqrt) in the geometry.
+// random numbers. The geometry uses + - * / and sqrt, which IEEE 754 rounds
+// exactly, and the C library's sin, cos and asin (trig.h): the tables depend
+// on the C library through those three, and on the compiler not at all as
+// long as it does not fuse multiply-adds (the build switches that off).
 #include "geometry.h"
+#include "trig.h"
 
 #include <algorithm>
 #include <array>
@@ -569,21 +573,21 @@ std::vector<V3> RimVertices()
     for (int i = 0; i < steps; ++i) {
         // The start azimuth turned by i steps.
         double ang = 2 * 3.14159265358979323846 * i / steps;
-        double c = std::cos(ang), s = std::sin(ang);
+        double c = Cos(ang), s = Sin(ang);
         double ax = a0x * c - a0y * s, ay = a0x * s + a0y * c;
         // Bisection on the angle below the horizontal: 0 = horizontal
         // (above the plane), pi/2 = straight down (below it).
         double lo = 0.0, hi = 1.5707963;
         for (int k = 0; k < 50; ++k) {
             double m = (lo + hi) / 2;
-            V3 d = Unit(V3{ax * std::cos(m), ay * std::cos(m), -std::sin(m)});
+            V3 d = Unit(V3{ax * Cos(m), ay * Cos(m), -Sin(m)});
             if (BelowRim(Surface(d)))
                 hi = m;
             else
                 lo = m;
         }
         double m = (lo + hi) / 2;
-        samples.push_back(Surface(Unit(V3{ax * std::cos(m), ay * std::cos(m), -std::sin(m)})));
+        samples.push_back(Surface(Unit(V3{ax * Cos(m), ay * Cos(m), -Sin(m)})));
     }
     std::vector<V3> rim = EvenlyAlong(samples, kRimEdges, true);
     rim[0] = kVertex129;
@@ -601,8 +605,8 @@ std::vector<V3> NeckRingVertices()
     const int steps = 720;
     for (int i = 0; i < steps; ++i) {
         double ang = 2 * 3.14159265358979323846 * i / steps;
-        V3 around = e1 * std::cos(ang) + e2 * std::sin(ang);
-        auto dirAt = [&](double th) { return Unit(axis * std::cos(th) + around * std::sin(th)); };
+        V3 around = e1 * Cos(ang) + e2 * Sin(ang);
+        auto dirAt = [&](double th) { return Unit(axis * Cos(th) + around * Sin(th)); };
         double th = 0.1;
         while (th < 3.0) {
             PartRadii r = Parts(dirAt(th));
@@ -815,7 +819,7 @@ double Angle(V3 a, V3 b) // angle between two vectors, from the chord
 {
     V3 ua = Unit(a), ub = Unit(b);
     double s = Len(ua - ub) / 2;
-    return 2 * std::asin(std::min(1.0, s));
+    return 2 * Asin(std::min(1.0, s));
 }
 
 std::vector<std::vector<int>> VertexTriangles(const Mesh &m, int n)
@@ -1359,7 +1363,11 @@ int main(int argc, char **argv)
     auto vt = VertexTriangles(B.mesh, kVertexCount);
     const int pinnedVerts[4] = {v2, v1, v0, v426};
     const double *pinnedNormals[4] = {kNormal0, kNormal1, kNormal2, kNormal464};
-    auto roundPos = [](V3 p) { return V3{(double)Stored(p.x), (double)Stored(p.y), (double)Stored(p.z)}; };
+    // The positions the normals are worked out from: x and y rounded to six
+    // decimals, z to the float the table stores. (The first tables came from
+    // a build whose compiler dropped the float step on x and y; this keeps
+    // that arithmetic, and so those tables, in every build.)
+    auto roundPos = [](V3 p) { return V3{Round6(p.x), Round6(p.y), (double)Stored(p.z)}; };
     for (V3 &p : pos)
         p = roundPos(p);
     {
