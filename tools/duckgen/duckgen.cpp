@@ -30,7 +30,7 @@
 // exactly, and the C library's sin, cos and asin (trig.h): the tables depend
 // on the C library through those three, and on the compiler not at all as
 // long as it does not fuse multiply-adds (the build switches that off).
-#include "geometry.h"
+#include "vec3.h"
 #include "trig.h"
 
 #include <algorithm>
@@ -51,15 +51,15 @@ namespace {
 // ---------------------------------------------------------------- the rows
 // the figure is pinned to
 
-const V3 kVertex0 = {0.599273, 0.004554, -0.385927};
-const V3 kVertex1 = {0.631256, -0.097791, -0.324094};
-const V3 kVertex2 = {0.601405, 0.006687, -0.266525};
-const V3 kVertex109 = {-1.168318, -0.057279, -0.379531};
-const V3 kVertex113 = {-1.174715, -0.053015, -0.334755};
-const V3 kVertex129 = {-0.592625, 0.151676, -0.541578};
-const V3 kVertex227 = {0.825285, -0.095659, -0.076759};
-const V3 kVertex292 = {0.360467, -0.099923, 0.373134};
-const V3 kVertex426 = {0.595008, -0.200136, -0.381663};
+const Vec3 kVertex0 = {0.599273, 0.004554, -0.385927};
+const Vec3 kVertex1 = {0.631256, -0.097791, -0.324094};
+const Vec3 kVertex2 = {0.601405, 0.006687, -0.266525};
+const Vec3 kVertex109 = {-1.168318, -0.057279, -0.379531};
+const Vec3 kVertex113 = {-1.174715, -0.053015, -0.334755};
+const Vec3 kVertex129 = {-0.592625, 0.151676, -0.541578};
+const Vec3 kVertex227 = {0.825285, -0.095659, -0.076759};
+const Vec3 kVertex292 = {0.360467, -0.099923, 0.373134};
+const Vec3 kVertex426 = {0.595008, -0.200136, -0.381663};
 
 const double kNormal0[3] = {0.843732, 0.437379, 0.311152};
 const double kNormal1[3] = {0.999485, -0.021446, -0.023887};
@@ -87,7 +87,7 @@ const int kTailCrease = 9;
 // ---------------------------------------------------------------- the parts
 
 // Every ray from here leaves the solid once.
-const V3 kEye = {0.30, -0.09, -0.08};
+const Vec3 kEye = {0.30, -0.09, -0.08};
 
 // Body: a half ellipsoid on top of a lofted keel whose sections shrink
 // faster across than along, down to the opening.
@@ -103,17 +103,17 @@ const double kKeelShiftX = 0.0;
 const double kKeelShiftY = 0.10;
 
 // Chest: an ellipsoid fitted to the four chest rows and their normals.
-const V3 kChestCentre = {0.363197, -0.091835, -0.324536};
-const V3 kChestAxes = {0.268544, 0.247197, 0.230647};
+const Vec3 kChestCentre = {0.363197, -0.091835, -0.324536};
+const Vec3 kChestAxes = {0.268544, 0.247197, 0.230647};
 // Below its middle the chest curves in sooner, towards the opening.
-const V3 kChestLowerAxes = {0.268544, 0.247197, 0.212};
+const Vec3 kChestLowerAxes = {0.268544, 0.247197, 0.212};
 
 // Head: an ellipsoid whose top is vertex 292.
-const V3 kHeadAxes = {0.249, 0.20, 0.25};
-const V3 kHeadCentre = {kVertex292.x, kVertex292.y, kVertex292.z - 0.25};
+const Vec3 kHeadAxes = {0.249, 0.20, 0.25};
+const Vec3 kHeadCentre = {kVertex292.x, kVertex292.y, kVertex292.z - 0.25};
 
 // Bill: a flattened cone from inside the head to vertex 227.
-const V3 kBillRoot = {0.50, -0.097, -0.02};
+const Vec3 kBillRoot = {0.50, -0.097, -0.02};
 const double kBillHalfWidth = 0.12;
 const double kBillHalfHeight = 0.085;
 
@@ -148,10 +148,10 @@ double Sq(double v) { return v * v; }
 
 // Whether a point lies beyond distance 1, and whether it may lie where it is:
 // not close to distance 1, not beyond it outside the tail.
-bool BeyondOne(V3 p) { return Len(p) > 1; }
-bool AllowedDistance(V3 p)
+bool BeyondOne(Vec3 p) { return Length(p) > 1; }
+bool AllowedDistance(Vec3 p)
 {
-    double r = Len(p);
+    double r = Length(p);
     return r < kFarthest - 0.002 && std::fabs(r - 1) > kUnitGap && (r < 1 || p.x < kTailStartX);
 }
 
@@ -171,10 +171,10 @@ double SMax(double a, double b, double k)
 }
 
 // Where a ray from o along d leaves an ellipsoid; -1 when it misses.
-double EllipsoidExit(V3 o, V3 d, V3 centre, V3 axes)
+double EllipsoidExit(Vec3 o, Vec3 d, Vec3 centre, Vec3 axes)
 {
-    V3 q = {(o.x - centre.x) / axes.x, (o.y - centre.y) / axes.y, (o.z - centre.z) / axes.z};
-    V3 e = {d.x / axes.x, d.y / axes.y, d.z / axes.z};
+    Vec3 q = {(o.x - centre.x) / axes.x, (o.y - centre.y) / axes.y, (o.z - centre.z) / axes.z};
+    Vec3 e = {d.x / axes.x, d.y / axes.y, d.z / axes.z};
     double a = Dot(e, e), b = Dot(q, e), c = Dot(q, q) - 1;
     double disc = b * b - a * c;
     if (disc < 0)
@@ -183,7 +183,7 @@ double EllipsoidExit(V3 o, V3 d, V3 centre, V3 axes)
     return t > 0 ? t : -1;
 }
 
-bool InBody(V3 p)
+bool InBody(Vec3 p)
 {
     double t = p.z - kBodyZ;
     if (t >= 0) {
@@ -212,7 +212,7 @@ TailFrame TailAt(double x)
     return f;
 }
 
-bool InTail(V3 p)
+bool InTail(Vec3 p)
 {
     if (p.x <= kVertex113.x || p.x > -0.35)
         return false;
@@ -227,25 +227,25 @@ bool InTail(V3 p)
 
 // The bill's frame: along its axis, across (horizontal) and up.
 struct BillFrame {
-    V3 axis, across, up;
+    Vec3 axis, across, up;
     double length;
 };
 
 BillFrame MakeBillFrame()
 {
     BillFrame f;
-    V3 a = kVertex227 - kBillRoot;
-    f.length = Len(a);
+    Vec3 a = kVertex227 - kBillRoot;
+    f.length = Length(a);
     f.axis = a * (1 / f.length);
-    f.across = Unit(Cross(f.axis, V3{0, 0, 1}));
+    f.across = Unit(Cross(f.axis, Vec3{0, 0, 1}));
     f.up = Cross(f.across, f.axis);
     return f;
 }
 const BillFrame kBill = MakeBillFrame();
 
-bool InBill(V3 p)
+bool InBill(Vec3 p)
 {
-    V3 q = p - kBillRoot;
+    Vec3 q = p - kBillRoot;
     double s = Dot(q, kBill.axis) / kBill.length;
     if (s >= 1 || s < -0.6)
         return false;
@@ -256,20 +256,20 @@ bool InBill(V3 p)
 
 // Relative spacing of the vertices: finer on and round the bill, whose
 // narrow shape needs more of them for smooth shading.
-double Spacing(V3 p)
+double Spacing(Vec3 p)
 {
-    V3 a = {0.60, -0.097, -0.035};
-    V3 ab = kVertex227 - a;
+    Vec3 a = {0.60, -0.097, -0.035};
+    Vec3 ab = kVertex227 - a;
     double t = std::min(1.0, std::max(0.0, Dot(p - a, ab) / Dot(ab, ab)));
-    double d = Len(p - (a + ab * t));
+    double d = Length(p - (a + ab * t));
     return 1 - 0.6 * std::max(0.0, 1 - d / 0.18);
 }
 
 // Last point where a ray from the eye is inside a part whose bounding sphere
 // is given; -1 when it never is.
-double LastExit(bool (*inside)(V3), V3 d, V3 centre, double radius)
+double LastExit(bool (*inside)(Vec3), Vec3 d, Vec3 centre, double radius)
 {
-    V3 oc = kEye - centre;
+    Vec3 oc = kEye - centre;
     double b = Dot(oc, d), c = Dot(oc, oc) - radius * radius;
     double disc = b * b - c;
     if (disc <= 0)
@@ -297,7 +297,7 @@ double LastExit(bool (*inside)(V3), V3 d, V3 centre, double radius)
     return -1;
 }
 
-double ChestExit(V3 d)
+double ChestExit(Vec3 d)
 {
     double t = EllipsoidExit(kEye, d, kChestCentre, kChestAxes);
     if (t > 0 && kEye.z + d.z * t < kChestCentre.z)
@@ -305,7 +305,7 @@ double ChestExit(V3 d)
     return t;
 }
 
-double BodyExit(V3 d)
+double BodyExit(Vec3 d)
 {
     double in = 0, out = 2.5;
     for (int i = 0; i < 56; ++i) {
@@ -318,9 +318,9 @@ double BodyExit(V3 d)
     return in;
 }
 
-const V3 kTailBoundCentre = {-0.76, -0.07, -0.30};
+const Vec3 kTailBoundCentre = {-0.76, -0.07, -0.30};
 const double kTailBoundRadius = 0.50;
-const V3 kBillBoundCentre = {0.55, -0.097, -0.05};
+const Vec3 kBillBoundCentre = {0.55, -0.097, -0.05};
 const double kBillBoundRadius = 0.34;
 
 struct PartRadii {
@@ -329,7 +329,7 @@ struct PartRadii {
 
 // The body side (body, chest, tail) and the head side (head, bill); the
 // surface is the larger of the two, which leaves a crease where they meet.
-PartRadii Parts(V3 d)
+PartRadii Parts(Vec3 d)
 {
     double body = BodyExit(d);
     double chest = ChestExit(d);
@@ -342,7 +342,7 @@ PartRadii Parts(V3 d)
     return r;
 }
 
-double RawRadius(V3 d)
+double RawRadius(Vec3 d)
 {
     PartRadii r = Parts(d);
     return std::max(r.lower, r.upper);
@@ -350,18 +350,18 @@ double RawRadius(V3 d)
 
 // Radial bumps that pin the surface to the fixed vertices.
 struct Bump {
-    V3 dir;
+    Vec3 dir;
     double reach, amount;
 };
 std::vector<Bump> bumps;
 
-double Kernel(V3 d, const Bump &b)
+double Kernel(Vec3 d, const Bump &b)
 {
-    double t = Sq(Len(d - b.dir) / b.reach);
+    double t = Sq(Length(d - b.dir) / b.reach);
     return t < 1 ? (1 - t) * (1 - t) * (1 - t) : 0;
 }
 
-double Radius(V3 d)
+double Radius(Vec3 d)
 {
     double r = RawRadius(d);
     for (const Bump &b : bumps)
@@ -369,18 +369,18 @@ double Radius(V3 d)
     return r;
 }
 
-V3 Surface(V3 d) { return kEye + d * Radius(d); }
-V3 DirOf(V3 p) { return Unit(p - kEye); }
+Vec3 Surface(Vec3 d) { return kEye + d * Radius(d); }
+Vec3 DirOf(Vec3 p) { return Unit(p - kEye); }
 
 double RimPlaneZ(double x, double y)
 {
     return kVertex129.z + kRimSlope * ((x - kVertex129.x) * kRimDirX + (y - kVertex129.y) * kRimDirY);
 }
-bool BelowRim(V3 p) { return p.z < RimPlaneZ(p.x, p.y); }
+bool BelowRim(Vec3 p) { return p.z < RimPlaneZ(p.x, p.y); }
 
 // The plane across which the figure is roughly mirror-symmetric.
 const double kMirrorY = -0.077;
-V3 Mirror(V3 p) { return {p.x, 2 * kMirrorY - p.y, p.z}; }
+Vec3 Mirror(Vec3 p) { return {p.x, 2 * kMirrorY - p.y, p.z}; }
 // A free vertex nearer than this to its mirror image has no partner.
 const double kPairGap = 0.05;
 
@@ -419,43 +419,43 @@ std::vector<double> Solve(std::vector<std::vector<double>> a, std::vector<double
 enum Role { kFree, kPinned, kRim, kSlit, kNeck, kTailEdge, kTip };
 
 struct Fixed {
-    V3 p;
+    Vec3 p;
     Role role;
     int tellingIndex; // the row it is pinned to, or -1
     double reach;     // bump reach when it pins the surface
 };
 
 // A point of the tail crease at parameter s on one side (+1 or -1).
-V3 TailCreasePoint(double s, int side)
+Vec3 TailCreasePoint(double s, int side)
 {
     double x = kVertex113.x + kTailLength * s;
     TailFrame f = TailAt(x);
     return {x, f.centreY + side * f.halfWidth, f.creaseZ};
 }
 
-V3 TailUnderside(double x, double u)
+Vec3 TailUnderside(double x, double u)
 {
     TailFrame f = TailAt(x);
     return {x, f.centreY + u * f.halfWidth, f.creaseZ - KeelDepth(f.s) * std::sqrt(1 - u * u)};
 }
 
 // Samples a closed or open curve and places n points at equal arc length.
-std::vector<V3> EvenlyAlong(const std::vector<V3> &samples, int n, bool closed)
+std::vector<Vec3> EvenlyAlong(const std::vector<Vec3> &samples, int n, bool closed)
 {
     std::vector<double> acc(1, 0.0);
     for (size_t i = 1; i < samples.size(); ++i)
-        acc.push_back(acc.back() + Len(samples[i] - samples[i - 1]));
+        acc.push_back(acc.back() + Length(samples[i] - samples[i - 1]));
     double total = acc.back();
     if (closed)
-        total += Len(samples.front() - samples.back());
-    std::vector<V3> out;
+        total += Length(samples.front() - samples.back());
+    std::vector<Vec3> out;
     int segments = closed ? n : n - 1;
     for (int k = 0; k < n; ++k) {
         double target = total * k / segments;
         size_t i = 0;
         while (i + 1 < acc.size() && acc[i + 1] < target)
             ++i;
-        V3 a = samples[i], b = (i + 1 < samples.size()) ? samples[i + 1] : samples.front();
+        Vec3 a = samples[i], b = (i + 1 < samples.size()) ? samples[i + 1] : samples.front();
         double segLen = ((i + 1 < acc.size()) ? acc[i + 1] : total) - acc[i];
         double f = segLen > 0 ? (target - acc[i]) / segLen : 0;
         out.push_back(a + (b - a) * f);
@@ -463,17 +463,17 @@ std::vector<V3> EvenlyAlong(const std::vector<V3> &samples, int n, bool closed)
     return out;
 }
 
-std::vector<V3> TailCreaseVertices(double sEnd)
+std::vector<Vec3> TailCreaseVertices(double sEnd)
 {
     // Four on each side at equal arc length, the tip in the middle.
-    std::vector<V3> side[2];
+    std::vector<Vec3> side[2];
     for (int k = 0; k < 2; ++k) {
-        std::vector<V3> samples;
+        std::vector<Vec3> samples;
         for (int i = 0; i <= 400; ++i)
             samples.push_back(TailCreasePoint(sEnd * i / 400.0, k ? -1 : 1));
         side[k] = EvenlyAlong(samples, 5, false);
     }
-    std::vector<V3> out;
+    std::vector<Vec3> out;
     for (int i = 4; i >= 1; --i)
         out.push_back(side[0][i]);
     out.push_back(kVertex113);
@@ -490,9 +490,9 @@ double TailCreaseEnd()
     for (double s = 0.02; s < 1; s += 0.005) {
         bool sharp = true;
         for (int side = -1; side <= 1; side += 2) {
-            V3 p = TailCreasePoint(s, side);
-            V3 d = DirOf(p);
-            double r = Len(p - kEye);
+            Vec3 p = TailCreasePoint(s, side);
+            Vec3 d = DirOf(p);
+            double r = Length(p - kEye);
             double body = std::max(BodyExit(d), ChestExit(d));
             if (body > r - kBlendTail * 1.2)
                 sharp = false;
@@ -508,7 +508,7 @@ double TailCreaseEnd()
 // side, front end, and the other side.
 double slitXU[4][2];
 
-double TailU(V3 p)
+double TailU(Vec3 p)
 {
     TailFrame f = TailAt(p.x);
     return (p.y - f.centreY) / f.halfWidth;
@@ -516,7 +516,7 @@ double TailU(V3 p)
 
 // Whether a point of the tail's underside lies in the slit grown by the
 // given margin (a fraction of its size).
-bool InSlit(V3 p, double margin)
+bool InSlit(Vec3 p, double margin)
 {
     if (p.x <= kVertex113.x || p.x > -0.9 || p.z >= TailAt(p.x).creaseZ)
         return false;
@@ -535,22 +535,22 @@ bool InSlit(V3 p, double margin)
 
 // Back end, vertex 109, front end, far side; the far side sits where the
 // perimeter comes out right.
-std::vector<V3> SlitVertices()
+std::vector<Vec3> SlitVertices()
 {
     double xm = (kSlitBackX + kSlitFrontX) / 2;
-    V3 back = TailUnderside(kSlitBackX, 0), front = TailUnderside(kSlitFrontX, 0);
-    double near = Len(kVertex109 - back) + Len(front - kVertex109);
+    Vec3 back = TailUnderside(kSlitBackX, 0), front = TailUnderside(kSlitFrontX, 0);
+    double near = Length(kVertex109 - back) + Length(front - kVertex109);
     double lo = 0.01, hi = 0.99;
     for (int i = 0; i < 60; ++i) {
         double u = (lo + hi) / 2;
-        V3 side = TailUnderside(xm, u);
-        if (near + Len(side - front) + Len(back - side) < kSlitPerimeter)
+        Vec3 side = TailUnderside(xm, u);
+        if (near + Length(side - front) + Length(back - side) < kSlitPerimeter)
             lo = u;
         else
             hi = u;
     }
-    V3 side = TailUnderside(xm, (lo + hi) / 2);
-    std::vector<V3> slit = {back, kVertex109, front, side};
+    Vec3 side = TailUnderside(xm, (lo + hi) / 2);
+    std::vector<Vec3> slit = {back, kVertex109, front, side};
     for (int i = 0; i < 4; ++i) {
         slitXU[i][0] = slit[i].x;
         slitXU[i][1] = TailU(slit[i]);
@@ -560,15 +560,15 @@ std::vector<V3> SlitVertices()
 
 // Rim of the opening: for each azimuth round the eye's vertical, where the
 // surface crosses the rim plane.
-std::vector<V3> RimVertices()
+std::vector<Vec3> RimVertices()
 {
     // Start at vertex 129's azimuth so that it is one of the points.
-    V3 d129 = DirOf(kVertex129);
+    Vec3 d129 = DirOf(kVertex129);
     double a0x = d129.x, a0y = d129.y;
     double n0 = std::sqrt(a0x * a0x + a0y * a0y);
     a0x /= n0;
     a0y /= n0;
-    std::vector<V3> samples;
+    std::vector<Vec3> samples;
     const int steps = 1440;
     for (int i = 0; i < steps; ++i) {
         // The start azimuth turned by i steps.
@@ -580,32 +580,32 @@ std::vector<V3> RimVertices()
         double lo = 0.0, hi = 1.5707963;
         for (int k = 0; k < 50; ++k) {
             double m = (lo + hi) / 2;
-            V3 d = Unit(V3{ax * Cos(m), ay * Cos(m), -Sin(m)});
+            Vec3 d = Unit(Vec3{ax * Cos(m), ay * Cos(m), -Sin(m)});
             if (BelowRim(Surface(d)))
                 hi = m;
             else
                 lo = m;
         }
         double m = (lo + hi) / 2;
-        samples.push_back(Surface(Unit(V3{ax * Cos(m), ay * Cos(m), -Sin(m)})));
+        samples.push_back(Surface(Unit(Vec3{ax * Cos(m), ay * Cos(m), -Sin(m)})));
     }
-    std::vector<V3> rim = EvenlyAlong(samples, kRimEdges, true);
+    std::vector<Vec3> rim = EvenlyAlong(samples, kRimEdges, true);
     rim[0] = kVertex129;
     return rim;
 }
 
 // The ring where head side and body side meet, round the axis from the eye
 // to the head.
-std::vector<V3> NeckRingVertices()
+std::vector<Vec3> NeckRingVertices()
 {
-    V3 axis = Unit(kHeadCentre - kEye);
-    V3 e1 = Unit(Cross(axis, V3{0, 1, 0}));
-    V3 e2 = Cross(axis, e1);
-    std::vector<V3> samples;
+    Vec3 axis = Unit(kHeadCentre - kEye);
+    Vec3 e1 = Unit(Cross(axis, Vec3{0, 1, 0}));
+    Vec3 e2 = Cross(axis, e1);
+    std::vector<Vec3> samples;
     const int steps = 720;
     for (int i = 0; i < steps; ++i) {
         double ang = 2 * 3.14159265358979323846 * i / steps;
-        V3 around = e1 * Cos(ang) + e2 * Sin(ang);
+        Vec3 around = e1 * Cos(ang) + e2 * Sin(ang);
         auto dirAt = [&](double th) { return Unit(axis * Cos(th) + around * Sin(th)); };
         double th = 0.1;
         while (th < 3.0) {
@@ -680,7 +680,7 @@ struct Mesh {
 std::pair<int, int> Key(int a, int b) { return {std::min(a, b), std::max(a, b)}; }
 
 struct Builder {
-    std::vector<V3> pos, dir;
+    std::vector<Vec3> pos, dir;
     std::vector<Role> role;
     std::vector<int> telling; // telling row of each vertex, or -1
     std::vector<int> partner; // the free vertex mirroring a free vertex, or -1
@@ -691,14 +691,14 @@ struct Builder {
     {
         if (Det(dir[a], dir[b], dir[c]) <= 1e-12)
             return false;
-        V3 n = Cross(pos[b] - pos[a], pos[c] - pos[a]);
-        V3 out = (pos[a] + pos[b] + pos[c]) * (1.0 / 3) - kEye;
+        Vec3 n = Cross(pos[b] - pos[a], pos[c] - pos[a]);
+        Vec3 out = (pos[a] + pos[b] + pos[c]) * (1.0 / 3) - kEye;
         return Dot(n, out) > 0;
     }
 };
 
 // Incremental convex hull of unit vectors; faces point outwards.
-std::vector<std::array<int, 3>> Hull(const std::vector<V3> &p)
+std::vector<std::array<int, 3>> Hull(const std::vector<Vec3> &p)
 {
     std::vector<std::array<int, 3>> faces;
     std::vector<char> alive;
@@ -725,7 +725,7 @@ std::vector<std::array<int, 3>> Hull(const std::vector<V3> &p)
         for (int f = 0; f < (int)faces.size(); ++f) {
             if (!alive[f])
                 continue;
-            V3 pa = p[faces[f][0]], pb = p[faces[f][1]], pc = p[faces[f][2]];
+            Vec3 pa = p[faces[f][0]], pb = p[faces[f][1]], pc = p[faces[f][2]];
             if (Dot(Cross(pb - pa, pc - pa), p[i] - pa) > 1e-14)
                 visible.push_back(f);
         }
@@ -751,7 +751,7 @@ std::vector<std::array<int, 3>> Hull(const std::vector<V3> &p)
 }
 
 // Whether great-circle segment a-b crosses segment u-v (shared ends don't).
-bool Crosses(const std::vector<V3> &d, int a, int b, int u, int v)
+bool Crosses(const std::vector<Vec3> &d, int a, int b, int u, int v)
 {
     if (a == u || a == v || b == u || b == v)
         return false;
@@ -802,9 +802,9 @@ void ForceEdge(Builder &B, int a, int b)
                 fprintf(stderr, "  crossed by %d-%d (roles %d %d)\n", e.first.first, e.first.second,
                         B.role[e.first.first], B.role[e.first.second]);
         for (size_t v = 0; v < B.dir.size(); ++v) {
-            V3 ab = B.dir[b] - B.dir[a];
+            Vec3 ab = B.dir[b] - B.dir[a];
             double t = Dot(B.dir[v] - B.dir[a], ab) / Dot(ab, ab);
-            double d = Len(B.dir[v] - (B.dir[a] + ab * t));
+            double d = Length(B.dir[v] - (B.dir[a] + ab * t));
             if (t > 0 && t < 1 && d < 0.02)
                 fprintf(stderr, "  near: %zu role %d t %.3f d %.5f\n", v, B.role[v], t, d);
         }
@@ -815,10 +815,10 @@ void ForceEdge(Builder &B, int a, int b)
     }
 }
 
-double Angle(V3 a, V3 b) // angle between two vectors, from the chord
+double Angle(Vec3 a, Vec3 b) // angle between two vectors, from the chord
 {
-    V3 ua = Unit(a), ub = Unit(b);
-    double s = Len(ua - ub) / 2;
+    Vec3 ua = Unit(a), ub = Unit(b);
+    double s = Length(ua - ub) / 2;
     return 2 * Asin(std::min(1.0, s));
 }
 
@@ -898,21 +898,21 @@ int QualityFlips(Builder &B)
 
 // The tangential step that takes a free vertex towards the area-weighted
 // centroid of the triangles round it.
-V3 SmoothingMove(const Builder &B, const std::vector<std::vector<int>> &vt, int i)
+Vec3 SmoothingMove(const Builder &B, const std::vector<std::vector<int>> &vt, int i)
 {
-    V3 normal = {0, 0, 0}, target = {0, 0, 0};
+    Vec3 normal = {0, 0, 0}, target = {0, 0, 0};
     double area = 0;
     for (int t : vt[i]) {
         auto &f = B.mesh.tri[t];
-        V3 n = Cross(B.pos[f[1]] - B.pos[f[0]], B.pos[f[2]] - B.pos[f[0]]);
+        Vec3 n = Cross(B.pos[f[1]] - B.pos[f[0]], B.pos[f[2]] - B.pos[f[0]]);
         normal = normal + Unit(n);
-        double a = Len(n);
+        double a = Length(n);
         target = target + (B.pos[f[0]] + B.pos[f[1]] + B.pos[f[2]]) * (a / 3);
         area += a;
     }
     target = target * (1 / area);
     normal = Unit(normal);
-    V3 move = target - B.pos[i];
+    Vec3 move = target - B.pos[i];
     return move - normal * Dot(move, normal);
 }
 
@@ -930,13 +930,13 @@ void Relax(Builder &B, double weight)
         if (Spacing(B.pos[i]) < 0.999 || (j >= 0 && Spacing(B.pos[j]) < 0.999))
             continue;
         std::vector<int> moved = {i};
-        V3 to = B.pos[i] + SmoothingMove(B, vt, i) * weight;
+        Vec3 to = B.pos[i] + SmoothingMove(B, vt, i) * weight;
         if (j >= 0) {
             moved.push_back(j);
-            V3 other = Mirror(B.pos[j] + SmoothingMove(B, vt, j) * weight);
+            Vec3 other = Mirror(B.pos[j] + SmoothingMove(B, vt, j) * weight);
             to = (to + other) * 0.5;
         }
-        std::vector<V3> oldPos, oldDir;
+        std::vector<Vec3> oldPos, oldDir;
         for (int v : moved) {
             oldPos.push_back(B.pos[v]);
             oldDir.push_back(B.dir[v]);
@@ -963,10 +963,10 @@ void Relax(Builder &B, double weight)
 }
 
 // Whether direction d lies inside a small spherical polygon (either winding).
-bool InsideSpherical(const std::vector<V3> &loop, V3 d)
+bool InsideSpherical(const std::vector<Vec3> &loop, Vec3 d)
 {
-    V3 centre = {0, 0, 0};
-    for (V3 p : loop)
+    Vec3 centre = {0, 0, 0};
+    for (Vec3 p : loop)
         centre = centre + p;
     if (Dot(centre, d) <= 0)
         return false;
@@ -1015,15 +1015,15 @@ int CutOpening(Builder &B, const std::set<std::pair<int, int>> &loopEdges)
 
 // ---------------------------------------------------------------- normals
 
-V3 FaceNormal(const std::vector<V3> &p, const std::array<int, 3> &f)
+Vec3 FaceNormal(const std::vector<Vec3> &p, const std::array<int, 3> &f)
 {
     return Unit(Cross(p[f[1]] - p[f[0]], p[f[2]] - p[f[0]]));
 }
 
-V3 SmoothNormal(const std::vector<V3> &p, const std::vector<std::array<int, 3>> &tris,
+Vec3 SmoothNormal(const std::vector<Vec3> &p, const std::vector<std::array<int, 3>> &tris,
                 const std::vector<int> &around)
 {
-    V3 s = {0, 0, 0};
+    Vec3 s = {0, 0, 0};
     for (int t : around)
         s = s + FaceNormal(p, tris[t]);
     return Unit(s);
@@ -1033,7 +1033,7 @@ double Round6(double v) { return std::nearbyint(v * 1e6) / 1e6; }
 float Stored(double v) { return (float)Round6(v); }
 
 // Rounds a unit normal to six decimals keeping its length within 1e-6 of 1.
-std::array<float, 3> StoredNormal(V3 n)
+std::array<float, 3> StoredNormal(Vec3 n)
 {
     std::array<float, 3> best = {Stored(n.x), Stored(n.y), Stored(n.z)};
     double bestErr = 1e9;
@@ -1111,10 +1111,10 @@ int main(int argc, char **argv)
     fixed.push_back({{kBodyX, kMaxY, kBodyZ}, kPinned, -1, 0.10});
     fixed.push_back({{kBodyX, kMinY, kBodyZ}, kPinned, -1, 0.10});
     double sEnd = TailCreaseEnd();
-    std::vector<V3> tailCrease = TailCreaseVertices(sEnd);
+    std::vector<Vec3> tailCrease = TailCreaseVertices(sEnd);
     for (int i = 0; i < kTailCrease; ++i)
         fixed.push_back({tailCrease[i], kTailEdge, i == 4 ? 113 : -1, 0.02});
-    std::vector<V3> slit = SlitVertices();
+    std::vector<Vec3> slit = SlitVertices();
     for (int i = 0; i < 4; ++i)
         if (i != 1)
             fixed.push_back({slit[i], kSlit, -1, 0.02});
@@ -1127,7 +1127,7 @@ int main(int argc, char **argv)
         std::vector<double> miss(n);
         for (size_t i = 0; i < n; ++i) {
             trial[i] = {DirOf(fixed[i].p), fixed[i].reach, 0};
-            miss[i] = Len(fixed[i].p - kEye) - RawRadius(trial[i].dir);
+            miss[i] = Length(fixed[i].p - kEye) - RawRadius(trial[i].dir);
         }
         std::vector<std::vector<double>> a(n, std::vector<double>(n));
         for (size_t i = 0; i < n; ++i)
@@ -1143,17 +1143,17 @@ int main(int argc, char **argv)
     }
 
     // The rim and the neck ring lie on the final surface.
-    std::vector<V3> rim = RimVertices();
+    std::vector<Vec3> rim = RimVertices();
     for (int i = 0; i < kRimEdges; ++i)
         if (i > 0)
             fixed.push_back({rim[i], kRim, -1, 0});
-    std::vector<V3> neck = NeckRingVertices();
-    for (V3 p : neck)
+    std::vector<Vec3> neck = NeckRingVertices();
+    for (Vec3 p : neck)
         fixed.push_back({p, kNeck, -1, 0});
 
     // ---- 3. free vertices by farthest-point sampling, kept off the fixed
     // edges
-    std::vector<std::pair<V3, V3>> keepClear;
+    std::vector<std::pair<Vec3, Vec3>> keepClear;
     for (int i = 0; i < kRimEdges; ++i)
         keepClear.push_back({rim[i], rim[(i + 1) % kRimEdges]});
     for (int i = 0; i < kNeckRing; ++i)
@@ -1166,54 +1166,54 @@ int main(int argc, char **argv)
     keepClear.push_back({kVertex1, kVertex2});
     keepClear.push_back({kVertex2, kVertex0});
     keepClear.push_back({kVertex1, kVertex426});
-    std::vector<V3> chestTri = {DirOf(kVertex0), DirOf(kVertex2), DirOf(kVertex1)};
+    std::vector<Vec3> chestTri = {DirOf(kVertex0), DirOf(kVertex2), DirOf(kVertex1)};
     // Where free vertices may go: off the opening, the slit, the chest
     // triangle, the bill tip and the fixed edges.
-    auto Acceptable = [&](V3 p) {
+    auto Acceptable = [&](Vec3 p) {
         if (BelowRim(p) && p.x > -0.9)
             return false;
         if (InSlit(p, 0.3) || InsideSpherical(chestTri, DirOf(p)))
             return false;
-        if (!AllowedDistance(p) || Len(p - kVertex227) < 0.075)
+        if (!AllowedDistance(p) || Length(p - kVertex227) < 0.075)
             return false;
         for (auto &seg : keepClear) {
-            V3 ab = seg.second - seg.first;
+            Vec3 ab = seg.second - seg.first;
             double t = std::min(1.0, std::max(0.0, Dot(p - seg.first, ab) / Dot(ab, ab)));
-            if (Len(p - (seg.first + ab * t)) < 0.03)
+            if (Length(p - (seg.first + ab * t)) < 0.03)
                 return false;
         }
         return true;
     };
-    std::vector<V3> candidates;
+    std::vector<Vec3> candidates;
     {
         double t = (1 + std::sqrt(5.0)) / 2;
-        std::vector<V3> ico = {{-1, t, 0}, {1, t, 0}, {-1, -t, 0}, {1, -t, 0}, {0, -1, t}, {0, 1, t},
+        std::vector<Vec3> ico = {{-1, t, 0}, {1, t, 0}, {-1, -t, 0}, {1, -t, 0}, {0, -1, t}, {0, 1, t},
                                {0, -1, -t}, {0, 1, -t}, {t, 0, -1}, {t, 0, 1}, {-t, 0, -1}, {-t, 0, 1}};
-        for (V3 &v : ico)
+        for (Vec3 &v : ico)
             v = Unit(v);
         int icoFaces[20][3] = {{0, 11, 5}, {0, 5, 1},  {0, 1, 7},   {0, 7, 10}, {0, 10, 11},
                                {1, 5, 9},  {5, 11, 4}, {11, 10, 2}, {10, 7, 6}, {7, 1, 8},
                                {3, 9, 4},  {3, 4, 2},  {3, 2, 6},   {3, 6, 8},  {3, 8, 9},
                                {4, 9, 5},  {2, 4, 11}, {6, 2, 10},  {8, 6, 7},  {9, 8, 1}};
         const double h = 0.02;
-        std::function<void(V3, V3, V3, V3, V3, V3, int)> split = [&](V3 a, V3 b, V3 c, V3 pa, V3 pb, V3 pc,
-                                                                     int depth) {
-            double e = std::max(Len(pa - pb), std::max(Len(pb - pc), Len(pc - pa)));
+        std::function<void(Vec3, Vec3, Vec3, Vec3, Vec3, Vec3, int)> split = [&](Vec3 a, Vec3 b, Vec3 c, Vec3 pa,
+                                                                                 Vec3 pb, Vec3 pc, int depth) {
+            double e = std::max(Length(pa - pb), std::max(Length(pb - pc), Length(pc - pa)));
             if (e > h && depth < 16) {
-                V3 ab = Unit(a + b), bc = Unit(b + c), ca = Unit(c + a);
-                V3 pab = Surface(ab), pbc = Surface(bc), pca = Surface(ca);
+                Vec3 ab = Unit(a + b), bc = Unit(b + c), ca = Unit(c + a);
+                Vec3 pab = Surface(ab), pbc = Surface(bc), pca = Surface(ca);
                 split(a, ab, ca, pa, pab, pca, depth + 1);
                 split(ab, b, bc, pab, pb, pbc, depth + 1);
                 split(ca, bc, c, pca, pbc, pc, depth + 1);
                 split(ab, bc, ca, pab, pbc, pca, depth + 1);
                 return;
             }
-            V3 p = Surface(Unit(a + b + c));
+            Vec3 p = Surface(Unit(a + b + c));
             if (Acceptable(p))
                 candidates.push_back(p);
         };
-        std::vector<V3> icoPos;
-        for (V3 v : ico)
+        std::vector<Vec3> icoPos;
+        for (Vec3 v : ico)
             icoPos.push_back(Surface(v));
         for (auto &f : icoFaces)
             split(ico[f[0]], ico[f[1]], ico[f[2]], icoPos[f[0]], icoPos[f[1]], icoPos[f[2]], 0);
@@ -1229,11 +1229,11 @@ int main(int argc, char **argv)
     }
     {
         std::vector<double> nearest(candidates.size(), 1e9), spacing;
-        for (V3 p : candidates)
+        for (Vec3 p : candidates)
             spacing.push_back(Spacing(p));
-        auto seed = [&](V3 p) {
+        auto seed = [&](Vec3 p) {
             for (size_t i = 0; i < candidates.size(); ++i)
-                nearest[i] = std::min(nearest[i], Len(candidates[i] - p));
+                nearest[i] = std::min(nearest[i], Length(candidates[i] - p));
         };
         for (const Fixed &f : fixed)
             seed(f.p);
@@ -1259,13 +1259,13 @@ int main(int argc, char **argv)
             // With its mirror image when that is far enough from it and from
             // every vertex so far, on the same side of distance 1, and there
             // is room for both.
-            V3 p = candidates[best], q = Surface(DirOf(Mirror(p)));
-            bool pair = Len(q - p) > kPairGap && Acceptable(q) && BeyondOne(q) == tailPhase &&
+            Vec3 p = candidates[best], q = Surface(DirOf(Mirror(p)));
+            bool pair = Length(q - p) > kPairGap && Acceptable(q) && BeyondOne(q) == tailPhase &&
                         (int)B.pos.size() + 2 <= kVertexCount && (!tailPhase || beyond + 2 <= kBeyondOne);
             for (size_t v = 0; v < B.pos.size() && pair; ++v)
-                pair = Len(B.pos[v] - q) > bestScore * Spacing(q) / 2;
+                pair = Length(B.pos[v] - q) > bestScore * Spacing(q) / 2;
             int first = (int)B.pos.size();
-            for (V3 r : pair ? std::vector<V3>{p, q} : std::vector<V3>{p}) {
+            for (Vec3 r : pair ? std::vector<Vec3>{p, q} : std::vector<Vec3>{p}) {
                 B.pos.push_back(r);
                 B.role.push_back(kFree);
                 B.telling.push_back(-1);
@@ -1275,7 +1275,7 @@ int main(int argc, char **argv)
             }
         }
     }
-    for (V3 p : B.pos)
+    for (Vec3 p : B.pos)
         B.dir.push_back(DirOf(p));
 
     // Indices of the fixed vertices by kind.
@@ -1358,7 +1358,7 @@ int main(int argc, char **argv)
     }
 
     // ---- 6. pinned chest normals: nudge the free neighbours
-    std::vector<V3> pos = B.pos;
+    std::vector<Vec3> pos = B.pos;
     auto &tris = B.mesh.tri;
     auto vt = VertexTriangles(B.mesh, kVertexCount);
     const int pinnedVerts[4] = {v2, v1, v0, v426};
@@ -1367,8 +1367,8 @@ int main(int argc, char **argv)
     // decimals, z to the float the table stores. (The first tables came from
     // a build whose compiler dropped the float step on x and y; this keeps
     // that arithmetic, and so those tables, in every build.)
-    auto roundPos = [](V3 p) { return V3{Round6(p.x), Round6(p.y), (double)Stored(p.z)}; };
-    for (V3 &p : pos)
+    auto roundPos = [](Vec3 p) { return Vec3{Round6(p.x), Round6(p.y), (double)Stored(p.z)}; };
+    for (Vec3 &p : pos)
         p = roundPos(p);
     {
         std::vector<int> movable;
@@ -1380,37 +1380,37 @@ int main(int argc, char **argv)
                         movable.push_back(u);
                 }
         std::sort(movable.begin(), movable.end());
-        auto residual = [&](const std::vector<V3> &p) {
+        auto residual = [&](const std::vector<Vec3> &p) {
             std::vector<double> r;
             for (int k = 0; k < 4; ++k) {
-                V3 n = SmoothNormal(p, tris, vt[pinnedVerts[k]]);
-                V3 target = {pinnedNormals[k][0], pinnedNormals[k][1], pinnedNormals[k][2]};
-                V3 c = Cross(n, target);
+                Vec3 n = SmoothNormal(p, tris, vt[pinnedVerts[k]]);
+                Vec3 target = {pinnedNormals[k][0], pinnedNormals[k][1], pinnedNormals[k][2]};
+                Vec3 c = Cross(n, target);
                 r.push_back(c.x);
                 r.push_back(c.y);
                 r.push_back(c.z);
             }
             return r;
         };
-        auto worst = [&](const std::vector<V3> &p) {
+        auto worst = [&](const std::vector<Vec3> &p) {
             double w = 0;
             for (int k = 0; k < 4; ++k) {
-                V3 n = SmoothNormal(p, tris, vt[pinnedVerts[k]]);
-                V3 target = {pinnedNormals[k][0], pinnedNormals[k][1], pinnedNormals[k][2]};
+                Vec3 n = SmoothNormal(p, tris, vt[pinnedVerts[k]]);
+                Vec3 target = {pinnedNormals[k][0], pinnedNormals[k][1], pinnedNormals[k][2]};
                 w = std::max(w, Angle(n, target) * 180 / 3.14159265358979323846);
             }
             return w;
         };
         say("chest normals off by up to %.3f degrees before nudging\n", worst(pos));
-        std::vector<V3> start = pos;
+        std::vector<Vec3> start = pos;
         for (int iter = 0; iter < 40 && worst(pos) > 0.01; ++iter) {
             std::vector<double> r0 = residual(pos);
             size_t nv = movable.size() * 3, nr = r0.size();
             std::vector<std::vector<double>> jac(nr, std::vector<double>(nv));
             const double eps = 1e-6;
             for (size_t j = 0; j < nv; ++j) {
-                std::vector<V3> q = pos;
-                V3 &v = q[movable[j / 3]];
+                std::vector<Vec3> q = pos;
+                Vec3 &v = q[movable[j / 3]];
                 (j % 3 == 0 ? v.x : j % 3 == 1 ? v.y : v.z) += eps;
                 std::vector<double> r1 = residual(q);
                 for (size_t i = 0; i < nr; ++i)
@@ -1421,7 +1421,7 @@ int main(int argc, char **argv)
             std::vector<std::vector<double>> a(nv, std::vector<double>(nv, 0));
             std::vector<double> g(nv, 0);
             for (size_t j = 0; j < nv; ++j) {
-                V3 d = pos[movable[j / 3]] - start[movable[j / 3]];
+                Vec3 d = pos[movable[j / 3]] - start[movable[j / 3]];
                 double off = j % 3 == 0 ? d.x : j % 3 == 1 ? d.y : d.z;
                 for (size_t k = 0; k < nv; ++k)
                     for (size_t i = 0; i < nr; ++i)
@@ -1433,7 +1433,7 @@ int main(int argc, char **argv)
             }
             std::vector<double> step = Solve(a, g);
             for (size_t j = 0; j < nv; ++j) {
-                V3 &v = pos[movable[j / 3]];
+                Vec3 &v = pos[movable[j / 3]];
                 (j % 3 == 0 ? v.x : j % 3 == 1 ? v.y : v.z) += step[j];
             }
             for (int u : movable)
@@ -1441,7 +1441,7 @@ int main(int argc, char **argv)
         }
         double moved = 0;
         for (int u : movable)
-            moved = std::max(moved, Len(pos[u] - start[u]));
+            moved = std::max(moved, Length(pos[u] - start[u]));
         say("chest normals off by up to %.4f degrees after nudging %zu vertices by up to %.4f\n", worst(pos),
             movable.size(), moved);
     }
@@ -1564,7 +1564,7 @@ int main(int argc, char **argv)
     }
     // cornerGroup[t][k]: which of its vertex's groups the corner is in.
     std::vector<std::array<int, 3>> cornerGroup(kFaceCount, {0, 0, 0});
-    std::vector<std::vector<V3>> groupNormal(kVertexCount);
+    std::vector<std::vector<Vec3>> groupNormal(kVertexCount);
     for (int v = 0; v < kVertexCount; ++v) {
         int g = 0;
         std::vector<std::vector<int>> members(1);
@@ -1652,7 +1652,7 @@ int main(int argc, char **argv)
             if (B.role[v] == kFree && v != across && !nearZero.count(v))
                 cand.push_back(v);
         std::stable_sort(cand.begin(), cand.end(),
-                         [&](int a, int b) { return Len(pos[a] - pos[v426]) < Len(pos[b] - pos[v426]); });
+                         [&](int a, int b) { return Length(pos[a] - pos[v426]) < Length(pos[b] - pos[v426]); });
         for (int c : cand) {
             if (late.size() == 8)
                 break;
@@ -1797,7 +1797,7 @@ int main(int argc, char **argv)
     std::vector<std::vector<int>> normalIndex(kVertexCount);
     for (int v = 0; v < kVertexCount; ++v)
         normalIndex[v].assign(groupNormal[v].size(), -1);
-    std::vector<V3> normals;
+    std::vector<Vec3> normals;
     std::vector<std::array<int, 3>> faceNormals;
     for (size_t o = 0; o < order.size(); ++o) {
         int t = orderTri[o];
@@ -1825,15 +1825,15 @@ int main(int argc, char **argv)
         storedNormals.push_back(StoredNormal(n));
     for (int k = 0; k < 4; ++k) {
         int idx = normalIndex[pinnedVerts[k]][0];
-        V3 computed = normals[idx];
-        V3 given = {pinnedNormals[k][0], pinnedNormals[k][1], pinnedNormals[k][2]};
+        Vec3 computed = normals[idx];
+        Vec3 given = {pinnedNormals[k][0], pinnedNormals[k][1], pinnedNormals[k][2]};
         say("row normal %d: %.4f degrees from the averaged one\n", idx,
             Angle(computed, given) * 180 / 3.14159265358979323846);
         storedNormals[idx] = {(float)given.x, (float)given.y, (float)given.z};
     }
 
     // ---- output
-    std::vector<V3> labelled(kVertexCount);
+    std::vector<Vec3> labelled(kVertexCount);
     for (int v = 0; v < kVertexCount; ++v)
         labelled[label[v]] = pos[v];
     FILE *out = fopen(outPath, "w");
@@ -1846,7 +1846,7 @@ int main(int argc, char **argv)
     fprintf(out, "#include \"model/model.h\"\n\n");
     fprintf(out, "const float modelVertices[427][3] = {\n");
     for (int v = 0; v < kVertexCount; ++v) {
-        V3 p = labelled[v];
+        Vec3 p = labelled[v];
         fprintf(out, "%s{%s, %s, %s},%s", v % 3 == 0 ? "    " : " ", Literal((float)p.x).c_str(),
                 Literal((float)p.y).c_str(), Literal((float)p.z).c_str(),
                 (v % 3 == 2 || v == kVertexCount - 1) ? "\n" : "");
@@ -1859,7 +1859,7 @@ int main(int argc, char **argv)
     }
     fprintf(out, "};\n\nconst float modelTexCoords[427][3] = {\n");
     for (int v = 0; v < kVertexCount; ++v) {
-        V3 p = labelled[v];
+        Vec3 p = labelled[v];
         float u = Stored(0.978421 * p.y + 0.567926), w = Stored(1.021666 * p.z + 0.588809);
         // The first three rows as pinned (within rounding of the projection).
         const float pinned[3][2] = {{0.572382f, 0.19452f}, {0.472245f, 0.257693f}, {0.574468f, 0.31651f}};
