@@ -18,32 +18,10 @@ void EdgesAndDegrees(const Triangulation &B, std::vector<std::pair<int, int>> *e
         }
 }
 
-// Flips edges away from vertices with more than nine neighbours.
-int ValenceFlips(Triangulation &B)
-{
-    int flips = 0;
-    std::vector<int> degree;
-    std::vector<std::pair<int, int>> edges;
-    EdgesAndDegrees(B, &edges, &degree);
-    for (auto &e : edges) {
-        int a = e.first, b = e.second;
-        if (B.fixedEdges.count(Key(a, b)) || (degree[a] <= 9 && degree[b] <= 9))
-            continue;
-        int t1 = B.mesh.Find(a, b), t2 = B.mesh.Find(b, a);
-        if (t1 < 0 || t2 < 0)
-            continue;
-        int p = B.mesh.Third(t1, a, b), q = B.mesh.Third(t2, a, b);
-        if (degree[p] >= 8 || degree[q] >= 8 || degree[a] <= 4 || degree[b] <= 4)
-            continue;
-        if (B.Flip(a, b, true)) {
-            degree[a]--, degree[b]--, degree[p]++, degree[q]++;
-            ++flips;
-        }
-    }
-    return flips;
-}
-
-int QualityFlips(Triangulation &B)
+// One pass over the edges, flipping those that `wanted(a, b, p, q, degree)`
+// picks (a b the edge, p q the vertices across it) where that leaves every
+// vertex between 4 and 8 neighbours; returns how many it flipped.
+template <typename Wanted> int FlipPass(Triangulation &B, Wanted wanted)
 {
     int flips = 0;
     std::vector<int> degree;
@@ -57,11 +35,7 @@ int QualityFlips(Triangulation &B)
         if (t1 < 0 || t2 < 0)
             continue;
         int p = B.mesh.Third(t1, a, b), q = B.mesh.Third(t2, a, b);
-        double alpha = Angle(B.pos[a] - B.pos[p], B.pos[b] - B.pos[p]);
-        double beta = Angle(B.pos[a] - B.pos[q], B.pos[b] - B.pos[q]);
-        if (alpha + beta <= 3.14159265358979323846 + 1e-9)
-            continue;
-        if (degree[a] <= 4 || degree[b] <= 4 || degree[p] >= 8 || degree[q] >= 8)
+        if (degree[a] <= 4 || degree[b] <= 4 || degree[p] >= 8 || degree[q] >= 8 || !wanted(a, b, p, q, degree))
             continue;
         if (B.Flip(a, b, true)) {
             degree[a]--, degree[b]--, degree[p]++, degree[q]++;
@@ -69,6 +43,24 @@ int QualityFlips(Triangulation &B)
         }
     }
     return flips;
+}
+
+// Flips edges away from vertices with more than nine neighbours.
+int ValenceFlips(Triangulation &B)
+{
+    return FlipPass(
+        B, [](int a, int b, int, int, const std::vector<int> &degree) { return degree[a] > 9 || degree[b] > 9; });
+}
+
+// Flips edges whose opposite angles add up to more than a half turn (the
+// Delaunay test on the surface).
+int QualityFlips(Triangulation &B)
+{
+    return FlipPass(B, [&B](int a, int b, int p, int q, const std::vector<int> &) {
+        double alpha = Angle(B.pos[a] - B.pos[p], B.pos[b] - B.pos[p]);
+        double beta = Angle(B.pos[a] - B.pos[q], B.pos[b] - B.pos[q]);
+        return alpha + beta > 3.14159265358979323846 + 1e-9;
+    });
 }
 
 // The tangential step that takes a free vertex towards the area-weighted

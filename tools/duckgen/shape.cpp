@@ -95,6 +95,20 @@ bool InBill(Vec3 p)
     return Sq(Dot(q, kBill.across) / w) + Sq(Dot(q, kBill.up) / h) <= 1;
 }
 
+// Halves n times the stretch of the ray from the eye along d between a
+// distance that is inside a part and one that is not; the last inside.
+double Bisect(bool (*inside)(Vec3), Vec3 d, double in, double out, int n)
+{
+    for (int i = 0; i < n; ++i) {
+        double m = (in + out) / 2;
+        if (inside(kEye + d * m))
+            in = m;
+        else
+            out = m;
+    }
+    return in;
+}
+
 // Last point where a ray from the eye is inside a part whose bounding sphere
 // is given; -1 when it never is.
 double LastExit(bool (*inside)(Vec3), Vec3 d, Vec3 centre, double radius)
@@ -111,17 +125,8 @@ double LastExit(bool (*inside)(Vec3), Vec3 d, Vec3 centre, double radius)
     const double step = 0.003;
     double outside = t1;
     for (double t = t1 - step; t > t0; t -= step) {
-        if (inside(kEye + d * t)) {
-            double in = t;
-            for (int i = 0; i < 48; ++i) {
-                double m = (in + outside) / 2;
-                if (inside(kEye + d * m))
-                    in = m;
-                else
-                    outside = m;
-            }
-            return in;
-        }
+        if (inside(kEye + d * t))
+            return Bisect(inside, d, t, outside, 48);
         outside = t;
     }
     return -1;
@@ -175,18 +180,7 @@ double ChestExit(Vec3 d)
     return t;
 }
 
-double BodyExit(Vec3 d)
-{
-    double in = 0, out = 2.5;
-    for (int i = 0; i < 56; ++i) {
-        double m = (in + out) / 2;
-        if (InBody(kEye + d * m))
-            in = m;
-        else
-            out = m;
-    }
-    return in;
-}
+double BodyExit(Vec3 d) { return Bisect(InBody, d, 0, 2.5, 56); }
 
 PartRadii Parts(Vec3 d)
 {
