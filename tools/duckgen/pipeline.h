@@ -76,8 +76,9 @@ struct Triangulation : Vertices {
     // Whether triangle a b c turns the right way round both on the sphere
     // of directions and on the surface.
     bool Positive(int a, int b, int c) const;
-    // Flips edge a b to the other diagonal of its two triangles when that
-    // keeps them turning the right way round; false when it does not.
+    // Flips edge a b to the other diagonal of its two triangles, unless that
+    // diagonal is an edge already or a new triangle would turn the wrong way
+    // round (on the sphere, and on the surface too if asked); false then.
     bool Flip(int a, int b, bool requirePositive3d);
 };
 
