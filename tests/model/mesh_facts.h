@@ -10,35 +10,26 @@
 #include <utility>
 #include <vector>
 
+#include "../support/vec3.h"
 #include "model/model.h"
 
 namespace meshfacts {
 
-struct Vec {
-    double x, y, z;
-};
-inline Vec operator-(Vec a, Vec b) { return {a.x - b.x, a.y - b.y, a.z - b.z}; }
-inline Vec operator+(Vec a, Vec b) { return {a.x + b.x, a.y + b.y, a.z + b.z}; }
-inline Vec operator*(Vec a, double s) { return {a.x * s, a.y * s, a.z * s}; }
-inline double Dot(Vec a, Vec b) { return a.x * b.x + a.y * b.y + a.z * b.z; }
-inline Vec Cross(Vec a, Vec b) { return {a.y * b.z - a.z * b.y, a.z * b.x - a.x * b.z, a.x * b.y - a.y * b.x}; }
-inline double Length(Vec a) { return std::sqrt(Dot(a, a)); }
-inline Vec Unit(Vec a) { return a * (1 / Length(a)); }
-inline double DegreesBetween(Vec a, Vec b)
+inline double DegreesBetween(Vec3 a, Vec3 b)
 {
     double c = Dot(Unit(a), Unit(b));
     return std::acos(c > 1 ? 1 : c < -1 ? -1 : c) * 180 / 3.14159265358979323846;
 }
 
-inline Vec Vertex(int v) { return {modelVertices[v][0], modelVertices[v][1], modelVertices[v][2]}; }
-inline Vec Normal(int n) { return {modelNormals[n][0], modelNormals[n][1], modelNormals[n][2]}; }
+inline Vec3 Vertex(int v) { return {modelVertices[v][0], modelVertices[v][1], modelVertices[v][2]}; }
+inline Vec3 Normal(int n) { return {modelNormals[n][0], modelNormals[n][1], modelNormals[n][2]}; }
 
-inline Vec FaceCross(int f) // (B - A) x (C - A), length twice the area
+inline Vec3 FaceCross(int f) // (B - A) x (C - A), length twice the area
 {
     const int *v = modelFaces[f].vertexIndex;
     return Cross(Vertex(v[1]) - Vertex(v[0]), Vertex(v[2]) - Vertex(v[0]));
 }
-inline Vec FaceNormal(int f) { return Unit(FaceCross(f)); }
+inline Vec3 FaceNormal(int f) { return Unit(FaceCross(f)); }
 
 struct Facts {
     std::map<std::pair<int, int>, int> directed;  // directed edge -> how many faces run along it
@@ -87,9 +78,9 @@ inline Facts Derive()
 
 // The smooth normal of a vertex: the normalised sum of the unit normals of
 // the faces round it.
-inline Vec AveragedNormal(const Facts &m, int v)
+inline Vec3 AveragedNormal(const Facts &m, int v)
 {
-    Vec s = {0, 0, 0};
+    Vec3 s = {0, 0, 0};
     for (int f : m.facesOf[v])
         s = s + FaceNormal(f);
     return Unit(s);

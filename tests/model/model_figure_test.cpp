@@ -142,11 +142,11 @@ TEST(Figure, TailBeyondDistanceOneAndCutOffInTheFirstFrame)
 
     // First frame: 0.35 degrees about (0.5, -0.5, 0); the view ends at x = -1.
     double c = std::cos(0.35 * 3.14159265358979323846 / 180), s = std::sin(0.35 * 3.14159265358979323846 / 180);
-    Vec axis = Unit({0.5, -0.5, 0});
+    Vec3 axis = Unit({0.5, -0.5, 0});
     int cut = 0;
     for (int v = 0; v < 427; ++v) {
-        Vec p = Vertex(v);
-        Vec turned = p * c + Cross(axis, p) * s + axis * (Dot(axis, p) * (1 - c));
+        Vec3 p = Vertex(v);
+        Vec3 turned = p * c + Cross(axis, p) * s + axis * (Dot(axis, p) * (1 - c));
         cut += turned.x < -1;
     }
     Report("tail vertices beyond the left edge", cut, 15);
@@ -177,7 +177,7 @@ TEST(Figure, HeadRaisedBackLowOriginJustAboveTheBack)
     double below = -1e9;
     for (int f = 0; f < 822; ++f) {
         const int *v = modelFaces[f].vertexIndex;
-        Vec a = Vertex(v[0]), b = Vertex(v[1]), c = Vertex(v[2]);
+        Vec3 a = Vertex(v[0]), b = Vertex(v[1]), c = Vertex(v[2]);
         double d = (b.x - a.x) * (c.y - a.y) - (c.x - a.x) * (b.y - a.y);
         if (std::fabs(d) < 1e-12)
             continue;
@@ -195,8 +195,8 @@ TEST(Figure, RoughlyMirrorSymmetricAcrossTheMiddlePlane)
 {
     double total = 0;
     for (int v = 0; v < 427; ++v) {
-        Vec p = Vertex(v);
-        Vec mirrored = {p.x, -0.077 * 2 - p.y, p.z};
+        Vec3 p = Vertex(v);
+        Vec3 mirrored = {p.x, -0.077 * 2 - p.y, p.z};
         double nearest = 1e9;
         for (int u = 0; u < 427; ++u)
             nearest = std::min(nearest, Length(Vertex(u) - mirrored));

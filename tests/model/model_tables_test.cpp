@@ -214,7 +214,7 @@ TEST(Winding, CounterClockwiseFromOutsideWithNormalsOnThatSide)
         volume += Dot(Vertex(v[0]), Cross(Vertex(v[1]), Vertex(v[2]))) / 6;
     }
     for (auto &loop : m.boundaryLoops) {
-        Vec c = {0, 0, 0};
+        Vec3 c = {0, 0, 0};
         for (int v : loop)
             c = c + Vertex(v) * (1.0 / loop.size());
         for (size_t i = 0; i < loop.size(); ++i) // the cap runs the boundary edges backwards
@@ -269,7 +269,7 @@ TEST(Normals, SmoothEverywhereButTheThreeCreases)
         creaseNormals += (int)normalsOf[v].size();
         EXPECT_GE(normalsOf[v].size(), 2u);
         EXPECT_LE(normalsOf[v].size(), 6u);
-        Vec p = Vertex(v);
+        Vec3 p = Vertex(v);
         if (v == 227)
             bill.push_back(v);
         else if (p.x < -0.85 && std::fabs(p.z + 0.35) < 0.06)

@@ -11,6 +11,7 @@
 #include "fake_win32.h"
 #include "gl_context.h"
 #include "rotation.h"
+#include "vec3.h"
 #include "platform/gl.h"
 #include "render/frame.h"
 #include "render/scene.h"
@@ -19,25 +20,16 @@
 
 namespace {
 
-struct Vec {
-    double x, y, z;
-};
-
-Vec Project(int x, int y, int w, int h)
+Vec3 Project(int x, int y, int w, int h)
 {
     float out[3] = {-9, -9, -9};
     ProjectToSphere(x, y, w, h, out);
     return {out[0], out[1], out[2]};
 }
 
-double Length(Vec v)
-{
-    return std::sqrt(v.x * v.x + v.y * v.y + v.z * v.z);
-}
-
 // The height a point at distance d from the centre gets before the vector
 // is scaled back to unit length: the cosine of a quarter turn times d.
-Vec Expected(double px, double py)
+Vec3 Expected(double px, double py)
 {
     double d = std::sqrt(px * px + py * py);
     double pz = std::cos((double)1.5707964f * std::fmin(d, 1.0));
@@ -45,7 +37,7 @@ Vec Expected(double px, double py)
     return {px / n, py / n, pz / n};
 }
 
-void ExpectVec(Vec got, Vec want, double tolerance = 1e-6)
+void ExpectVec(Vec3 got, Vec3 want, double tolerance = 1e-6)
 {
     EXPECT_NEAR(got.x, want.x, tolerance);
     EXPECT_NEAR(got.y, want.y, tolerance);
@@ -63,7 +55,7 @@ TEST(ProjectToSphere, CentreEdgesAndCorners)
     ExpectVec(Project(200, 100, 200, 200), {1, 0, equator}, 1e-7);
     ExpectVec(Project(100, 0, 200, 200), {0, 1, equator}, 1e-7);
     ExpectVec(Project(100, 200, 200, 200), {0, -1, equator}, 1e-7);
-    Vec edge = Project(0, 100, 200, 200);
+    Vec3 edge = Project(0, 100, 200, 200);
     EXPECT_LT(edge.z, 0.0) << "the rim lies just below the equator";
     EXPECT_GT(edge.z, -1e-7);
     // Corners lie beyond the unit circle: on the equator, along the diagonal.
@@ -77,7 +69,7 @@ TEST(ProjectToSphere, InsideTheCircleUsesTheCosineHeightRenormalised)
 {
     // Halfway to the right edge: height cos(pi/4), then scaled to unit
     // length, which is not where a hemisphere (0.5, 0, 0.866) would put it.
-    Vec half = Project(150, 100, 200, 200);
+    Vec3 half = Project(150, 100, 200, 200);
     ExpectVec(half, Expected(0.5, 0.0));
     EXPECT_NEAR(half.x, 1.0 / std::sqrt(3.0), 1e-6);
     EXPECT_NEAR(half.z, std::sqrt(2.0 / 3.0), 1e-6);
@@ -93,7 +85,7 @@ TEST(ProjectToSphere, NonSquareSizesAndPointsOutsideTheWindow)
     ExpectVec(Project(7, 3, 10, 8), Expected(0.4, 0.25));
     // Captured pointer outside the client area: still a unit vector.
     for (auto [x, y] : std::vector<std::pair<int, int>>{{-50, 100}, {100, -3000}, {-32768, 32767}, {500, 500}}) {
-        Vec v = Project(x, y, 200, 200);
+        Vec3 v = Project(x, y, 200, 200);
         EXPECT_NEAR(Length(v), 1.0, 1e-6) << x << "," << y;
         EXPECT_LE(std::fabs(v.z), 1e-7) << "beyond the rim is the equator";
     }
@@ -170,7 +162,7 @@ TEST_F(TrackballTest, MovementSetsChordAngleAndCrossProductAxis)
     BeginDrag(1, 100, 100);
     DragTo(150, 100);
     // From the front (0, 0, 1) to the right-hand point of the ball.
-    Vec c = Expected(0.5, 0.0);
+    Vec3 c = Expected(0.5, 0.0);
     double chord = std::sqrt(c.x * c.x + c.y * c.y + (c.z - 1) * (c.z - 1));
     EXPECT_NEAR(incrementAngle, 90.0 * chord, 1e-5);
     // last x current: moving right turns about +y, front towards the right.
@@ -182,7 +174,7 @@ TEST_F(TrackballTest, MovementSetsChordAngleAndCrossProductAxis)
 
     // A second, diagonal movement measures from the point just reached.
     DragTo(120, 60);
-    Vec d = Expected(0.2, 0.4);
+    Vec3 d = Expected(0.2, 0.4);
     double dx = d.x - c.x, dy = d.y - c.y, dz = d.z - c.z;
     EXPECT_NEAR(incrementAngle, 90.0 * std::sqrt(dx * dx + dy * dy + dz * dz), 1e-5);
     EXPECT_NEAR(incrementAxis[0], c.y * d.z - c.z * d.y, 1e-6);
