@@ -1,0 +1,551 @@
+// The layer's drawing: its one shader program, and what glEnd does with the
+// batch of vertices gathered since glBegin.
+//
+// Lighting follows OpenGL's per-vertex equations with the viewer at
+// infinity, for both sides at once: the vertex shader lights each vertex
+// with the front material and, under two-sided lighting, with the back
+// material and the reversed normal; the fragment shader takes the colour of
+// the side the primitive shows. The per-light products and the light vectors
+// come from the CPU in single precision, as desktop OpenGL forms them. Fog
+// takes the eye-space depth |z| of each fragment as its distance.
+//
+// WebGL lines have no facing and are one pixel wide, so triangles drawn as
+// lines become edges marked with their triangle's side (decided on the CPU
+// from the winding in window space), and lines wider than one pixel become
+// two triangles each.
+#include "platform/webgl/layer_state.h"
+
+#include <cmath>
+#include <cstddef>
+#include <cstdio>
+#include <cstring>
+
+static const char *const vertexShaderSource = R"(
+attribute vec3 aPosition;
+attribute vec3 aNormal;
+attribute vec4 aColor;
+attribute float aBack;
+attribute vec2 aOffset;
+
+uniform mat4 uModelViewProjection;
+uniform vec4 uEyeZRow;
+uniform mat3 uNormalMatrix;
+uniform vec2 uNdcPerPixel;
+uniform bool uLighting;
+uniform bool uTwoSide;
+uniform int uLightCount;
+uniform vec3 uLightDirection[8];
+uniform vec3 uHalfVector[8];
+uniform vec3 uFrontAmbient[8];
+uniform vec3 uFrontDiffuse[8];
+uniform vec3 uFrontSpecular[8];
+uniform vec3 uBackAmbient[8];
+uniform vec3 uBackDiffuse[8];
+uniform vec3 uBackSpecular[8];
+uniform vec4 uSceneColor[2];
+uniform vec2 uShininess;
+
+varying vec4 vFrontColor;
+varying vec4 vBackColor;
+varying float vBack;
+varying float vFogDepth;
+
+void AddLight(inout vec3 color, float nl, float nh, float shininess, vec3 ambient, vec3 diffuse, vec3 specular)
+{
+    color += ambient;
+    if (nl > 0.0) {
+        color += nl * diffuse;
+        float power = nh > 0.0 ? pow(nh, shininess) : float(shininess == 0.0);
+        color += power * specular;
+    }
+}
+
+void main()
+{
+    vec4 position = vec4(aPosition, 1.0);
+    gl_Position = uModelViewProjection * position;
+    gl_Position.xy += aOffset * uNdcPerPixel * gl_Position.w;
+    vFogDepth = abs(dot(uEyeZRow, position));
+    vBack = aBack;
+    if (!uLighting) {
+        vFrontColor = clamp(aColor, 0.0, 1.0);
+        vBackColor = vFrontColor;
+        return;
+    }
+    vec3 n = uNormalMatrix * aNormal;
+    vec3 front = uSceneColor[0].rgb;
+    vec3 back = uSceneColor[1].rgb;
+    for (int i = 0; i < 8; i++) {
+        if (i >= uLightCount)
+            break;
+        float nl = dot(n, uLightDirection[i]);
+        float nh = dot(n, uHalfVector[i]);
+        AddLight(front, nl, nh, uShininess.x, uFrontAmbient[i], uFrontDiffuse[i], uFrontSpecular[i]);
+        AddLight(back, -nl, -nh, uShininess.y, uBackAmbient[i], uBackDiffuse[i], uBackSpecular[i]);
+    }
+    vFrontColor = clamp(vec4(front, uSceneColor[0].a), 0.0, 1.0);
+    vBackColor = uTwoSide ? clamp(vec4(back, uSceneColor[1].a), 0.0, 1.0) : vFrontColor;
+}
+)";
+
+static const char *const fragmentShaderSource = R"(
+#ifdef GL_FRAGMENT_PRECISION_HIGH
+precision highp float;
+#else
+precision mediump float;
+#endif
+
+uniform bool uSideFromFacing;
+uniform bool uTexturing;
+uniform bool uTextureReplace;
+uniform bool uTextureHasAlpha;
+uniform sampler2D uTexture;
+uniform bool uFog;
+uniform int uFogMode;
+uniform vec3 uFogParameters;
+uniform vec3 uFogColor;
+
+varying vec4 vFrontColor;
+varying vec4 vBackColor;
+varying float vBack;
+varying float vFogDepth;
+
+void main()
+{
+    bool back = uSideFromFacing ? !gl_FrontFacing : vBack > 0.5;
+    vec4 color = back ? vBackColor : vFrontColor;
+    if (uTexturing) {
+        // No texture coordinate is ever sent: the current one, (0, 0), applies.
+        vec4 texel = texture2D(uTexture, vec2(0.0));
+        if (uTextureReplace)
+            color = vec4(texel.rgb, uTextureHasAlpha ? texel.a : color.a);
+        else
+            color *= texel;
+    }
+    if (uFog) {
+        float f;
+        if (uFogMode == 0) {
+            f = vFogDepth * uFogParameters.x + uFogParameters.y;
+        } else if (uFogMode == 1) {
+            f = exp2(-uFogParameters.z * vFogDepth);
+        } else {
+            float t = uFogParameters.z * vFogDepth;
+            f = exp2(-t * t);
+        }
+        color.rgb = mix(uFogColor, color.rgb, clamp(f, 0.0, 1.0));
+    }
+    gl_FragColor = color;
+}
+)";
+
+enum { kPositionAttribute, kNormalAttribute, kColorAttribute, kBackAttribute, kOffsetAttribute };
+
+static GLuint program;
+static GLuint vertexBuffer;
+static GLuint texture;
+static GLsizeiptr bufferCapacity;
+
+static struct {
+    GLint modelViewProjection, eyeZRow, normalMatrix, ndcPerPixel;
+    GLint lighting, twoSide, lightCount, lightDirection, halfVector;
+    GLint frontAmbient, frontDiffuse, frontSpecular, backAmbient, backDiffuse, backSpecular;
+    GLint sceneColor, shininess;
+    GLint sideFromFacing, texturing, textureReplace, textureHasAlpha, sampler;
+    GLint fog, fogMode, fogParameters, fogColor;
+} uniforms;
+
+static const struct {
+    const char *name;
+    GLint *location;
+} uniformNames[] = {
+    {"uModelViewProjection", &uniforms.modelViewProjection},
+    {"uEyeZRow", &uniforms.eyeZRow},
+    {"uNormalMatrix", &uniforms.normalMatrix},
+    {"uNdcPerPixel", &uniforms.ndcPerPixel},
+    {"uLighting", &uniforms.lighting},
+    {"uTwoSide", &uniforms.twoSide},
+    {"uLightCount", &uniforms.lightCount},
+    {"uLightDirection", &uniforms.lightDirection},
+    {"uHalfVector", &uniforms.halfVector},
+    {"uFrontAmbient", &uniforms.frontAmbient},
+    {"uFrontDiffuse", &uniforms.frontDiffuse},
+    {"uFrontSpecular", &uniforms.frontSpecular},
+    {"uBackAmbient", &uniforms.backAmbient},
+    {"uBackDiffuse", &uniforms.backDiffuse},
+    {"uBackSpecular", &uniforms.backSpecular},
+    {"uSceneColor", &uniforms.sceneColor},
+    {"uShininess", &uniforms.shininess},
+    {"uSideFromFacing", &uniforms.sideFromFacing},
+    {"uTexturing", &uniforms.texturing},
+    {"uTextureReplace", &uniforms.textureReplace},
+    {"uTextureHasAlpha", &uniforms.textureHasAlpha},
+    {"uTexture", &uniforms.sampler},
+    {"uFog", &uniforms.fog},
+    {"uFogMode", &uniforms.fogMode},
+    {"uFogParameters", &uniforms.fogParameters},
+    {"uFogColor", &uniforms.fogColor},
+};
+
+// What glEnd draws when the batch is not drawn as it is: triangle edges,
+// line segments, or the triangles of wide lines.
+static std::vector<LayerVertex> lines;
+static std::vector<LayerVertex> wideLines;
+
+static GLuint CompileShader(GLenum type, const char *source)
+{
+    GLuint shader = glCreateShader(type);
+    glShaderSource(shader, 1, &source, nullptr);
+    glCompileShader(shader);
+    GLint compiled = 0;
+    glGetShaderiv(shader, GL_COMPILE_STATUS, &compiled);
+    if (!compiled) {
+        char log[1024] = "";
+        glGetShaderInfoLog(shader, sizeof log, nullptr, log);
+        fprintf(stderr, "fixed-function layer: shader does not compile: %s\n", log);
+        glDeleteShader(shader);
+        return 0;
+    }
+    return shader;
+}
+
+int CreateDrawObjects(void)
+{
+    GLuint vertexShader = CompileShader(GL_VERTEX_SHADER, vertexShaderSource);
+    GLuint fragmentShader = CompileShader(GL_FRAGMENT_SHADER, fragmentShaderSource);
+    if (!vertexShader || !fragmentShader) {
+        glDeleteShader(vertexShader);
+        glDeleteShader(fragmentShader);
+        return 0;
+    }
+    program = glCreateProgram();
+    glAttachShader(program, vertexShader);
+    glAttachShader(program, fragmentShader);
+    glBindAttribLocation(program, kPositionAttribute, "aPosition");
+    glBindAttribLocation(program, kNormalAttribute, "aNormal");
+    glBindAttribLocation(program, kColorAttribute, "aColor");
+    glBindAttribLocation(program, kBackAttribute, "aBack");
+    glBindAttribLocation(program, kOffsetAttribute, "aOffset");
+    glLinkProgram(program);
+    glDeleteShader(vertexShader);
+    glDeleteShader(fragmentShader);
+    GLint linked = 0;
+    glGetProgramiv(program, GL_LINK_STATUS, &linked);
+    if (!linked) {
+        char log[1024] = "";
+        glGetProgramInfoLog(program, sizeof log, nullptr, log);
+        fprintf(stderr, "fixed-function layer: shaders do not link: %s\n", log);
+        glDeleteProgram(program);
+        program = 0;
+        return 0;
+    }
+    for (const auto &uniform : uniformNames)
+        *uniform.location = glGetUniformLocation(program, uniform.name);
+
+    glGenBuffers(1, &vertexBuffer);
+    bufferCapacity = 0;
+
+    // WebGL cannot give an image to texture 0: this one stands for the
+    // default texture and stays bound.
+    glGenTextures(1, &texture);
+    glActiveTexture(GL_TEXTURE0);
+    glBindTexture(GL_TEXTURE_2D, texture);
+    return 1;
+}
+
+void DestroyDrawObjects(void)
+{
+    glDeleteProgram(program);
+    glDeleteBuffers(1, &vertexBuffer);
+    glDeleteTextures(1, &texture);
+    program = vertexBuffer = texture = 0;
+    lines.clear();
+    lines.shrink_to_fit();
+    wideLines.clear();
+    wideLines.shrink_to_fit();
+}
+
+// The inverse transpose of the modelview's upper 3 by 3, column-major: what
+// turns normals into eye space.
+static void NormalMatrix(float out[9], const float m[16])
+{
+    double a[3][3]; // a[row][column]
+    for (int r = 0; r < 3; r++)
+        for (int c = 0; c < 3; c++)
+            a[r][c] = m[c * 4 + r];
+    double cofactor[3][3];
+    for (int r = 0; r < 3; r++)
+        for (int c = 0; c < 3; c++)
+            cofactor[r][c] = a[(r + 1) % 3][(c + 1) % 3] * a[(r + 2) % 3][(c + 2) % 3] -
+                             a[(r + 1) % 3][(c + 2) % 3] * a[(r + 2) % 3][(c + 1) % 3];
+    double determinant = a[0][0] * cofactor[0][0] + a[0][1] * cofactor[0][1] + a[0][2] * cofactor[0][2];
+    double scale = determinant != 0.0 ? 1.0 / determinant : 1.0;
+    for (int r = 0; r < 3; r++)
+        for (int c = 0; c < 3; c++)
+            out[c * 3 + r] = (float)(cofactor[r][c] * scale);
+}
+
+static void SetLightingUniforms(void)
+{
+    float direction[kLayerLights][3], halfVector[kLayerLights][3];
+    float products[2][3][kLayerLights][3]; // side, ambient/diffuse/specular, light, rgb
+    int count = 0;
+    for (const LayerLight &light : layer.lights) {
+        if (!light.enabled)
+            continue;
+        memcpy(direction[count], light.direction, sizeof direction[0]);
+        memcpy(halfVector[count], light.halfVector, sizeof halfVector[0]);
+        for (int side = 0; side < 2; side++) {
+            const LayerMaterial &material = layer.materials[side];
+            for (int c = 0; c < 3; c++) {
+                products[side][0][count][c] = light.ambient[c] * material.ambient[c];
+                products[side][1][count][c] = light.diffuse[c] * material.diffuse[c];
+                products[side][2][count][c] = light.specular[c] * material.specular[c];
+            }
+        }
+        count++;
+    }
+    glUniform1i(uniforms.lightCount, count);
+    if (count > 0) {
+        glUniform3fv(uniforms.lightDirection, count, &direction[0][0]);
+        glUniform3fv(uniforms.halfVector, count, &halfVector[0][0]);
+        glUniform3fv(uniforms.frontAmbient, count, &products[0][0][0][0]);
+        glUniform3fv(uniforms.frontDiffuse, count, &products[0][1][0][0]);
+        glUniform3fv(uniforms.frontSpecular, count, &products[0][2][0][0]);
+        glUniform3fv(uniforms.backAmbient, count, &products[1][0][0][0]);
+        glUniform3fv(uniforms.backDiffuse, count, &products[1][1][0][0]);
+        glUniform3fv(uniforms.backSpecular, count, &products[1][2][0][0]);
+    }
+
+    // What a side shows without any light: emission plus the global ambient
+    // times its ambient colour; its alpha is the diffuse alpha.
+    float sceneColor[2][4];
+    for (int side = 0; side < 2; side++) {
+        const LayerMaterial &material = layer.materials[side];
+        for (int c = 0; c < 3; c++)
+            sceneColor[side][c] = layer.modelAmbient[c] * material.ambient[c] + material.emission[c];
+        sceneColor[side][3] = material.diffuse[3];
+    }
+    glUniform4fv(uniforms.sceneColor, 2, &sceneColor[0][0]);
+    glUniform2f(uniforms.shininess, layer.materials[0].shininess, layer.materials[1].shininess);
+    glUniform1i(uniforms.twoSide, layer.twoSide);
+}
+
+static void SetFogUniforms(void)
+{
+    // f = x * depth + y (linear), 2^(-z * depth) or 2^(-(z * depth)^2).
+    float x = 0, y = 0, z = 0;
+    int mode = layer.fogMode == GL_LINEAR ? 0 : layer.fogMode == GL_EXP ? 1 : 2;
+    if (mode == 0) {
+        x = layer.fogEnd == layer.fogStart ? 1.0f : -1.0f / (layer.fogEnd - layer.fogStart);
+        y = layer.fogEnd * -x;
+    } else if (mode == 1) {
+        z = (float)(layer.fogDensity * 1.4426950408889634); // density / ln 2
+    } else {
+        z = (float)(layer.fogDensity * 1.2011224087864498); // density / sqrt(ln 2)
+    }
+    glUniform1i(uniforms.fogMode, mode);
+    glUniform3f(uniforms.fogParameters, x, y, z);
+    glUniform3fv(uniforms.fogColor, 1, layer.fogColor);
+}
+
+static void SetUniforms(const float modelViewProjection[16], int sideFromFacing)
+{
+    const float *modelview = ModelviewMatrix();
+    glUniformMatrix4fv(uniforms.modelViewProjection, 1, GL_FALSE, modelViewProjection);
+    glUniform4f(uniforms.eyeZRow, modelview[2], modelview[6], modelview[10], modelview[14]);
+    float normalMatrix[9];
+    NormalMatrix(normalMatrix, modelview);
+    glUniformMatrix3fv(uniforms.normalMatrix, 1, GL_FALSE, normalMatrix);
+    GLint viewport[4];
+    glGetIntegerv(GL_VIEWPORT, viewport);
+    glUniform2f(uniforms.ndcPerPixel, 2.0f / (float)viewport[2], 2.0f / (float)viewport[3]);
+
+    glUniform1i(uniforms.lighting, layer.lighting);
+    if (layer.lighting)
+        SetLightingUniforms();
+    glUniform1i(uniforms.sideFromFacing, sideFromFacing);
+
+    // OpenGL 1.1 textures only with an image whose filter needs no mipmaps.
+    int textureComplete = layer.textureComponents > 0 &&
+                          (layer.textureMinFilter == GL_NEAREST || layer.textureMinFilter == GL_LINEAR);
+    glUniform1i(uniforms.texturing, layer.texturing && textureComplete);
+    glUniform1i(uniforms.textureReplace, layer.textureEnvMode == GL_REPLACE);
+    glUniform1i(uniforms.textureHasAlpha, layer.textureComponents == 4);
+    glUniform1i(uniforms.sampler, 0);
+
+    glUniform1i(uniforms.fog, layer.fog);
+    if (layer.fog)
+        SetFogUniforms();
+}
+
+static void DrawVertices(GLenum mode, const std::vector<LayerVertex> &vertices, int sideFromFacing)
+{
+    if (vertices.empty() || !program)
+        return;
+    float modelViewProjection[16];
+    MultiplyMatrices(modelViewProjection, ProjectionMatrix(), ModelviewMatrix());
+    glUseProgram(program);
+    SetUniforms(modelViewProjection, sideFromFacing);
+
+    GLsizeiptr size = (GLsizeiptr)(vertices.size() * sizeof(LayerVertex));
+    glBindBuffer(GL_ARRAY_BUFFER, vertexBuffer);
+    if (size > bufferCapacity) {
+        glBufferData(GL_ARRAY_BUFFER, size, vertices.data(), GL_STREAM_DRAW);
+        bufferCapacity = size;
+    } else {
+        glBufferSubData(GL_ARRAY_BUFFER, 0, size, vertices.data());
+    }
+    const struct {
+        GLuint index;
+        GLint size;
+        size_t offset;
+    } attributes[] = {
+        {kPositionAttribute, 3, offsetof(LayerVertex, position)}, {kNormalAttribute, 3, offsetof(LayerVertex, normal)},
+        {kColorAttribute, 4, offsetof(LayerVertex, color)},       {kBackAttribute, 1, offsetof(LayerVertex, back)},
+        {kOffsetAttribute, 2, offsetof(LayerVertex, offset)},
+    };
+    for (const auto &attribute : attributes) {
+        glEnableVertexAttribArray(attribute.index);
+        glVertexAttribPointer(attribute.index, attribute.size, GL_FLOAT, GL_FALSE, sizeof(LayerVertex),
+                              (const void *)attribute.offset);
+    }
+
+    int cull = mode == GL_TRIANGLES && sideFromFacing && layer.culling;
+    if (cull)
+        glEnable(GL_CULL_FACE);
+    glDrawArrays(mode, 0, (GLsizei)vertices.size());
+    if (cull)
+        glDisable(GL_CULL_FACE);
+}
+
+// Twice the signed area of the triangle in window space, times its three
+// clip w (all positive in front of the eye): negative for a back face.
+static double FacingArea(const float modelViewProjection[16], const LayerVertex *corners)
+{
+    float clip[3][4];
+    for (int k = 0; k < 3; k++) {
+        const float p[4] = {corners[k].position[0], corners[k].position[1], corners[k].position[2], 1.0f};
+        TransformPoint(clip[k], modelViewProjection, p);
+    }
+    double x0 = clip[0][0], y0 = clip[0][1], w0 = clip[0][3];
+    double x1 = clip[1][0], y1 = clip[1][1], w1 = clip[1][3];
+    double x2 = clip[2][0], y2 = clip[2][1], w2 = clip[2][3];
+    return x0 * (y1 * w2 - y2 * w1) - x1 * (y0 * w2 - y2 * w0) + x2 * (y0 * w1 - y1 * w0);
+}
+
+// Triangles drawn as lines: each edge, lit with the side its triangle
+// shows; back faces are left out while culling is on.
+static void TriangleEdges(void)
+{
+    float modelViewProjection[16];
+    MultiplyMatrices(modelViewProjection, ProjectionMatrix(), ModelviewMatrix());
+    lines.clear();
+    for (size_t i = 0; i + 2 < layer.batch.size(); i += 3) {
+        const LayerVertex *corners = &layer.batch[i];
+        float back = FacingArea(modelViewProjection, corners) < 0.0 ? 1.0f : 0.0f;
+        if (back != 0.0f && layer.culling)
+            continue;
+        const int edges[3][2] = {{2, 0}, {0, 1}, {1, 2}};
+        for (const auto &edge : edges)
+            for (int end : edge) {
+                lines.push_back(corners[end]);
+                lines.back().back = back;
+            }
+    }
+}
+
+// Whether a window-space point lies inside the diamond of its pixel
+// (|x - xc| + |y - yc| < 1/2 about the pixel's centre).
+static int InsideDiamond(const float p[2])
+{
+    return fabsf(p[0] - floorf(p[0]) - 0.5f) + fabsf(p[1] - floorf(p[1]) - 0.5f) < 0.5f;
+}
+
+// Aliased lines are as wide as their width rounded to a whole pixel. One
+// pixel wide they are OpenGL ES's own lines. Wider, each segment becomes a
+// parallelogram reaching half the width to either side in its minor
+// direction (vertically for a line closer to horizontal), as desktop
+// OpenGL rasterises them, and its ends take the columns (rows, for a line
+// closer to vertical) that the one-pixel line takes by the diamond-exit
+// rule: the first column when the line starts inside that pixel's diamond
+// or before its centre, the last when the line passes its centre and does
+// not end inside the diamond. Each end moves along the line to the pixel
+// boundary that takes its column in or leaves it out.
+static void DrawLines(void)
+{
+    int width = (int)floorf(layer.lineWidth + 0.5f);
+    if (width <= 1) {
+        DrawVertices(GL_LINES, lines, 0);
+        return;
+    }
+    float modelViewProjection[16];
+    MultiplyMatrices(modelViewProjection, ProjectionMatrix(), ModelviewMatrix());
+    GLint viewport[4];
+    glGetIntegerv(GL_VIEWPORT, viewport);
+
+    wideLines.clear();
+    for (size_t i = 0; i + 1 < lines.size(); i += 2) {
+        float window[2][2];
+        for (int k = 0; k < 2; k++) {
+            const float *position = lines[i + k].position;
+            const float p[4] = {position[0], position[1], position[2], 1.0f};
+            float clip[4];
+            TransformPoint(clip, modelViewProjection, p);
+            for (int axis = 0; axis < 2; axis++) {
+                float half = 0.5f * (float)viewport[2 + axis];
+                window[k][axis] = clip[axis] / clip[3] * half + ((float)viewport[axis] + half);
+            }
+        }
+        const float delta[2] = {window[1][0] - window[0][0], window[1][1] - window[0][1]};
+        // A line at exactly 45 degrees counts as closer to vertical.
+        int major = fabsf(delta[0]) > fabsf(delta[1]) ? 0 : 1;
+        if (delta[major] == 0.0f)
+            continue; // no length: no fragment
+        float direction = delta[major] > 0.0f ? 1.0f : -1.0f;
+        float firstCentre = floorf(window[0][major]) + 0.5f, lastCentre = floorf(window[1][major]) + 0.5f;
+        int drawFirst = InsideDiamond(window[0]) || direction * (firstCentre - window[0][major]) >= 0.0f;
+        int drawLast = direction * (window[1][major] - lastCentre) > 0.0f && !InsideDiamond(window[1]);
+        float start = firstCentre - direction * (drawFirst ? 0.5f : -0.5f);
+        float end = lastCentre + direction * (drawLast ? 0.5f : -0.5f);
+        // How far each end moves, as a share of the segment.
+        const float shift[2] = {(start - window[0][major]) / delta[major], (end - window[1][major]) / delta[major]};
+
+        // Corners: start and end on the one side, end and start on the other.
+        const int corner[6] = {0, 1, 1, 0, 1, 0};
+        const float side[6] = {-1, -1, 1, -1, 1, 1};
+        for (int k = 0; k < 6; k++) {
+            LayerVertex v = lines[i + corner[k]];
+            for (int axis = 0; axis < 2; axis++)
+                v.offset[axis] = shift[corner[k]] * delta[axis] + (axis == major ? 0.0f : side[k] * 0.5f * width);
+            wideLines.push_back(v);
+        }
+    }
+    DrawVertices(GL_TRIANGLES, wideLines, 0);
+}
+
+void DrawBatch(void)
+{
+    const std::vector<LayerVertex> &batch = layer.batch;
+    switch (layer.primitive) {
+    case GL_TRIANGLES:
+        if (layer.polygonMode == GL_LINE) {
+            TriangleEdges();
+            DrawLines();
+        } else {
+            DrawVertices(GL_TRIANGLES, batch, 1);
+        }
+        break;
+    case GL_LINES:
+        lines.assign(batch.begin(), batch.begin() + (batch.size() & ~(size_t)1));
+        DrawLines();
+        break;
+    case GL_LINE_STRIP:
+        lines.clear();
+        for (size_t i = 1; i < batch.size(); i++) {
+            lines.push_back(batch[i - 1]);
+            lines.push_back(batch[i]);
+        }
+        DrawLines();
+        break;
+    }
+}
