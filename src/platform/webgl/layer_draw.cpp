@@ -418,33 +418,41 @@ static void DrawVertices(GLenum mode, const std::vector<LayerVertex> &vertices, 
         glDisable(GL_CULL_FACE);
 }
 
-// Twice the signed area of the triangle in window space, times its three
-// clip w (all positive in front of the eye): negative for a back face.
-static double FacingArea(const float modelViewProjection[16], const LayerVertex *corners)
+// Where a vertex lands in window coordinates, in float as the rasteriser
+// has it.
+static void WindowPosition(float out[2], const float modelViewProjection[16], const GLint viewport[4],
+                           const LayerVertex &v)
 {
-    float clip[3][4];
-    for (int k = 0; k < 3; k++) {
-        const float p[4] = {corners[k].position[0], corners[k].position[1], corners[k].position[2], 1.0f};
-        TransformPoint(clip[k], modelViewProjection, p);
+    const float p[4] = {v.position[0], v.position[1], v.position[2], 1.0f};
+    float clip[4];
+    TransformPoint(clip, modelViewProjection, p);
+    for (int axis = 0; axis < 2; axis++) {
+        float half = 0.5f * (float)viewport[2 + axis];
+        out[axis] = clip[axis] / clip[3] * half + ((float)viewport[axis] + half);
     }
-    double x0 = clip[0][0], y0 = clip[0][1], w0 = clip[0][3];
-    double x1 = clip[1][0], y1 = clip[1][1], w1 = clip[1][3];
-    double x2 = clip[2][0], y2 = clip[2][1], w2 = clip[2][3];
-    return x0 * (y1 * w2 - y2 * w1) - x1 * (y0 * w2 - y2 * w0) + x2 * (y0 * w1 - y1 * w0);
 }
 
 // Triangles drawn as lines: each edge, lit with the side its triangle
-// shows; back faces are left out while culling is on.
+// shows, decided by its winding in window space (counter-clockwise is
+// front). While culling is on, back faces and triangles without area in
+// window space are left out.
 static void TriangleEdges(void)
 {
     float modelViewProjection[16];
     MultiplyMatrices(modelViewProjection, ProjectionMatrix(), ModelviewMatrix());
+    GLint viewport[4];
+    glGetIntegerv(GL_VIEWPORT, viewport);
     lines.clear();
     for (size_t i = 0; i + 2 < layer.batch.size(); i += 3) {
         const LayerVertex *corners = &layer.batch[i];
-        float back = FacingArea(modelViewProjection, corners) < 0.0 ? 1.0f : 0.0f;
-        if (back != 0.0f && layer.culling)
+        float window[3][2];
+        for (int k = 0; k < 3; k++)
+            WindowPosition(window[k], modelViewProjection, viewport, corners[k]);
+        float area = (window[0][0] - window[2][0]) * (window[1][1] - window[2][1]) -
+                     (window[0][1] - window[2][1]) * (window[1][0] - window[2][0]);
+        if (layer.culling && !(area > 0.0f))
             continue;
+        float back = area < 0.0f ? 1.0f : 0.0f;
         const int edges[3][2] = {{2, 0}, {0, 1}, {1, 2}};
         for (const auto &edge : edges)
             for (int end : edge) {
@@ -486,16 +494,8 @@ static void DrawLines(void)
     wideLines.clear();
     for (size_t i = 0; i + 1 < lines.size(); i += 2) {
         float window[2][2];
-        for (int k = 0; k < 2; k++) {
-            const float *position = lines[i + k].position;
-            const float p[4] = {position[0], position[1], position[2], 1.0f};
-            float clip[4];
-            TransformPoint(clip, modelViewProjection, p);
-            for (int axis = 0; axis < 2; axis++) {
-                float half = 0.5f * (float)viewport[2 + axis];
-                window[k][axis] = clip[axis] / clip[3] * half + ((float)viewport[axis] + half);
-            }
-        }
+        for (int k = 0; k < 2; k++)
+            WindowPosition(window[k], modelViewProjection, viewport, lines[i + k]);
         const float delta[2] = {window[1][0] - window[0][0], window[1][1] - window[0][1]};
         // A line at exactly 45 degrees counts as closer to vertical.
         int major = fabsf(delta[0]) > fabsf(delta[1]) ? 0 : 1;

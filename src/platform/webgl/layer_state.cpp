@@ -215,10 +215,11 @@ void dvglTranslatef(GLfloat x, GLfloat y, GLfloat z)
 
 void dvglRotatef(GLfloat angle, GLfloat x, GLfloat y, GLfloat z)
 {
-    // Sine and cosine in double precision, then rounded to float.
-    double radians = angle * pi / 180.0;
-    float s = (float)sin(radians);
-    float c = (float)cos(radians);
+    // The angle goes to radians in double precision; sine and cosine are
+    // taken in float.
+    float radians = (float)(angle * pi / 180.0);
+    float s = sinf(radians);
+    float c = cosf(radians);
 
     // About a coordinate axis the matrix holds just c, s and an exact 1.
     int onAxis = -1;
