@@ -35,8 +35,10 @@ void RenderViews(void (*drawn)(const FrameView &view))
     }
 }
 
-void RenderMoreFrames(int count)
+void RenderMoreFrames(int count, int wireframe)
 {
+    fogEnabled = 0;
+    wireframeEnabled = wireframe;
     for (int i = 0; i < count; i++)
         RenderFrame();
 }

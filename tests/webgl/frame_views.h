@@ -34,8 +34,8 @@ const int kFrameViewCount = sizeof frameViews / sizeof frameViews[0];
 void RenderViews(void (*drawn)(const FrameView &view));
 
 // Renders `count` more frames of the spinning model, as the program does
-// when idle.
-void RenderMoreFrames(int count);
+// when idle: without fog, filled or as a wireframe.
+void RenderMoreFrames(int count, int wireframe);
 
 // Where a frame's counter lies, in pixels from the top-left corner (rows
 // top first, as the image files hold them), with a margin for line width.

@@ -1,6 +1,7 @@
 // Draws the program's views (frame_views.h) and writes them as
 // OUTDIR/<view>.ppm; with a count after the directory it then times that
-// many more frames and prints the mean frame time. Built twice: on desktop
+// many more frames, filled and as a wireframe, and prints the mean frame
+// times. Built twice: on desktop
 // OpenGL, and with DUCKVIEW_GL_LAYER on the fixed-function layer over
 // OpenGL ES 2.
 #include <chrono>
@@ -58,13 +59,14 @@ int main(int argc, char **argv)
     RenderViews(SaveFrame);
 
     int count = argc > 2 ? atoi(argv[2]) : 0;
-    if (count > 0) {
+    for (int wireframe = 0; wireframe < 2 && count > 0; wireframe++) {
         glFinish();
         auto start = std::chrono::steady_clock::now();
-        RenderMoreFrames(count);
+        RenderMoreFrames(count, wireframe);
         glFinish();
         std::chrono::duration<double, std::milli> elapsed = std::chrono::steady_clock::now() - start;
-        printf("%s: %.3f ms a frame over %d frames\n", flavour, elapsed.count() / count, count);
+        printf("%s, %s: %.3f ms a frame over %d frames\n", flavour, wireframe ? "wireframe" : "filled",
+               elapsed.count() / count, count);
     }
     return failures ? 1 : 0;
 }

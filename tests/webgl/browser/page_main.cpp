@@ -43,7 +43,7 @@ int main()
     const int count = 200;
     unsigned char pixel[4];
     double start = emscripten_get_now();
-    RenderMoreFrames(count);
+    RenderMoreFrames(count, 0);
     glReadPixels(0, 0, 1, 1, GL_RGBA, GL_UNSIGNED_BYTE, pixel);
     EM_ASM({ Module.allDrawn($0); }, (emscripten_get_now() - start) / count);
     return 0;
