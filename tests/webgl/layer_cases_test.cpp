@@ -42,25 +42,31 @@ protected:
     void OnDesktop() { MakeCurrent(desktopContext); }
     void OnLayer() { MakeCurrent(esContext); }
 
+    // Runs a case on desktop OpenGL and through the layer; what each reads
+    // back must agree to the bit.
+    template <class DesktopCase, class LayerCase>
+    void ExpectSameReadBack(const char *what, DesktopCase onDesktop, LayerCase onLayer)
+    {
+        std::vector<float> expected, actual;
+        OnDesktop();
+        onDesktop(&expected);
+        OnLayer();
+        onLayer(&actual);
+        ASSERT_EQ(expected.size(), actual.size()) << what;
+        int differing = 0;
+        double largest = 0;
+        for (size_t i = 0; i < expected.size(); i++)
+            if (expected[i] != actual[i]) {
+                if (differing++ == 0)
+                    ADD_FAILURE() << what << ": value " << i << " is " << actual[i] << ", not " << expected[i];
+                largest = std::max(largest, (double)std::fabs(expected[i] - actual[i]));
+            }
+        printf("%s: %d of %zu values differ, by at most %g\n", what, differing, expected.size(), largest);
+    }
+
     EglBinding desktopContext{}, esContext{};
     bool layerReady = false;
 };
-
-// The largest difference between two read-backs, and how many values differ.
-struct Difference {
-    double largest = 0;
-    int count = 0;
-};
-Difference Compare(const std::vector<float> &a, const std::vector<float> &b)
-{
-    Difference d;
-    for (size_t i = 0; i < std::min(a.size(), b.size()); i++)
-        if (a[i] != b[i]) {
-            d.count++;
-            d.largest = std::max(d.largest, (double)std::fabs(a[i] - b[i]));
-        }
-    return d;
-}
 
 MatrixOp Op(MatrixOpKind kind)
 {
@@ -126,15 +132,9 @@ std::vector<MatrixOp> RandomMatrixOps(int count)
 TEST_F(LayerAgainstDesktop, MatrixOperationsGiveDesktopMatrices)
 {
     std::vector<MatrixOp> ops = RandomMatrixOps(3000);
-    std::vector<float> expected, actual;
-    OnDesktop();
-    desktop::RunMatrixOps(ops, &expected);
-    OnLayer();
-    layer::RunMatrixOps(ops, &actual);
-    ASSERT_EQ(expected.size(), actual.size());
-    Difference d = Compare(expected, actual);
-    printf("matrix operations: %d of %zu values differ, by at most %g\n", d.count, expected.size(), d.largest);
-    EXPECT_EQ(d.count, 0) << "largest difference " << d.largest;
+    ExpectSameReadBack(
+        "matrix operations", [&](std::vector<float> *out) { desktop::RunMatrixOps(ops, out); },
+        [&](std::vector<float> *out) { layer::RunMatrixOps(ops, out); });
 }
 
 TEST_F(LayerAgainstDesktop, AccumulatedRotationFollowsDesktop)
@@ -150,27 +150,14 @@ TEST_F(LayerAgainstDesktop, AccumulatedRotationFollowsDesktop)
         std::copy(i < 2000 ? spin : drag, (i < 2000 ? spin : drag) + 4, step.f);
         steps.push_back(step);
     }
-    std::vector<float> expected, actual;
-    OnDesktop();
-    desktop::ComposeRotations(steps, &expected);
-    OnLayer();
-    layer::ComposeRotations(steps, &actual);
-    ASSERT_EQ(expected.size(), actual.size());
-    Difference d = Compare(expected, actual);
-    printf("accumulated rotation: %d of %zu values differ, by at most %g\n", d.count, expected.size(), d.largest);
-    EXPECT_EQ(d.count, 0) << "largest difference " << d.largest;
+    ExpectSameReadBack(
+        "accumulated rotation", [&](std::vector<float> *out) { desktop::ComposeRotations(steps, out); },
+        [&](std::vector<float> *out) { layer::ComposeRotations(steps, out); });
 }
 
 TEST_F(LayerAgainstDesktop, StateReadsBackAsOnDesktop)
 {
-    std::vector<float> expected, actual;
-    OnDesktop();
-    desktop::QueryState(&expected);
-    OnLayer();
-    layer::QueryState(&actual);
-    ASSERT_EQ(expected.size(), actual.size());
-    for (size_t i = 0; i < expected.size(); i++)
-        EXPECT_EQ(expected[i], actual[i]) << "value " << i;
+    ExpectSameReadBack("state", desktop::QueryState, layer::QueryState);
 }
 
 std::vector<unsigned char> ReadScene()

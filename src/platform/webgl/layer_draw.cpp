@@ -191,20 +191,31 @@ static const struct {
 static std::vector<LayerVertex> lines;
 static std::vector<LayerVertex> wideLines;
 
+// Whether a shader compiled (or a program linked); if not, says why.
+static int Built(GLuint object, GLenum status)
+{
+    GLint ok = 0;
+    char log[1024] = "";
+    if (status == GL_COMPILE_STATUS) {
+        glGetShaderiv(object, status, &ok);
+        if (!ok)
+            glGetShaderInfoLog(object, sizeof log, nullptr, log);
+    } else {
+        glGetProgramiv(object, status, &ok);
+        if (!ok)
+            glGetProgramInfoLog(object, sizeof log, nullptr, log);
+    }
+    if (!ok)
+        fprintf(stderr, "fixed-function layer: %s: %s\n",
+                status == GL_COMPILE_STATUS ? "a shader does not compile" : "the shaders do not link", log);
+    return ok;
+}
+
 static GLuint CompileShader(GLenum type, const char *source)
 {
     GLuint shader = glCreateShader(type);
     glShaderSource(shader, 1, &source, nullptr);
     glCompileShader(shader);
-    GLint compiled = 0;
-    glGetShaderiv(shader, GL_COMPILE_STATUS, &compiled);
-    if (!compiled) {
-        char log[1024] = "";
-        glGetShaderInfoLog(shader, sizeof log, nullptr, log);
-        fprintf(stderr, "fixed-function layer: shader does not compile: %s\n", log);
-        glDeleteShader(shader);
-        return 0;
-    }
     return shader;
 }
 
@@ -212,11 +223,6 @@ int CreateDrawObjects(void)
 {
     GLuint vertexShader = CompileShader(GL_VERTEX_SHADER, vertexShaderSource);
     GLuint fragmentShader = CompileShader(GL_FRAGMENT_SHADER, fragmentShaderSource);
-    if (!vertexShader || !fragmentShader) {
-        glDeleteShader(vertexShader);
-        glDeleteShader(fragmentShader);
-        return 0;
-    }
     program = glCreateProgram();
     glAttachShader(program, vertexShader);
     glAttachShader(program, fragmentShader);
@@ -226,14 +232,11 @@ int CreateDrawObjects(void)
     glBindAttribLocation(program, kBackAttribute, "aBack");
     glBindAttribLocation(program, kOffsetAttribute, "aOffset");
     glLinkProgram(program);
+    int built = Built(vertexShader, GL_COMPILE_STATUS) && Built(fragmentShader, GL_COMPILE_STATUS) &&
+                Built(program, GL_LINK_STATUS);
     glDeleteShader(vertexShader);
     glDeleteShader(fragmentShader);
-    GLint linked = 0;
-    glGetProgramiv(program, GL_LINK_STATUS, &linked);
-    if (!linked) {
-        char log[1024] = "";
-        glGetProgramInfoLog(program, sizeof log, nullptr, log);
-        fprintf(stderr, "fixed-function layer: shaders do not link: %s\n", log);
+    if (!built) {
         glDeleteProgram(program);
         program = 0;
         return 0;
