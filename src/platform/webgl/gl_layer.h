@@ -1,7 +1,7 @@
 // The OpenGL 1.1 calls the program makes, as a small fixed-function layer on
 // OpenGL ES 2 (WebGL 1 in the browser): matrix stacks, immediate mode,
 // per-vertex two-sided lighting, fog, wireframe, wide lines and the checker
-// texture, drawn with one shader program of our own.
+// texture, drawn with shaders of our own.
 //
 // src/platform/gl.h includes this header in place of <GL/gl.h> when
 // DUCKVIEW_GL_LAYER is defined. The macros at the end send the program's gl*

@@ -1,18 +1,19 @@
-// The layer's drawing: its one shader program, and what glEnd does with the
+// The layer's drawing: its shader programs, and what glEnd does with the
 // batch of vertices gathered since glBegin.
 //
 // Lighting follows OpenGL's per-vertex equations with the viewer at
-// infinity, for both sides at once: the vertex shader lights each vertex
-// with the front material and, under two-sided lighting, with the back
-// material and the reversed normal; the fragment shader takes the colour of
-// the side the primitive shows. The per-light products and the light vectors
-// come from the CPU in single precision, as desktop OpenGL forms them. Fog
-// takes the eye-space depth |z| of each fragment as its distance.
+// infinity. Which side of a triangle shows is decided on the CPU, from its
+// winding in window space as the rasteriser sees it, and every vertex
+// carries it: under two-sided lighting the vertices of back faces are lit
+// with the back material and the reversed normal. The per-light products
+// and the light vectors come from the CPU in single precision, as desktop
+// OpenGL forms them. Fog takes the eye-space depth |z| of each fragment as
+// its distance. One program is built for each combination of texturing and
+// fog, so that no fragment pays for what is switched off.
 //
 // WebGL lines have no facing and are one pixel wide, so triangles drawn as
-// lines become edges marked with their triangle's side (decided on the CPU
-// from the winding in window space), and lines wider than one pixel become
-// two triangles each.
+// lines become edges that carry their triangle's side, and lines wider than
+// one pixel become two triangles each.
 #include "platform/webgl/layer_state.h"
 
 #include <cmath>
@@ -45,20 +46,8 @@ uniform vec3 uBackSpecular[8];
 uniform vec4 uSceneColor[2];
 uniform vec2 uShininess;
 
-varying vec4 vFrontColor;
-varying vec4 vBackColor;
-varying float vBack;
+varying vec4 vColor;
 varying float vFogDepth;
-
-void AddLight(inout vec3 color, float nl, float nh, float shininess, vec3 ambient, vec3 diffuse, vec3 specular)
-{
-    color += ambient;
-    if (nl > 0.0) {
-        color += nl * diffuse;
-        float power = nh > 0.0 ? pow(nh, shininess) : float(shininess == 0.0);
-        color += power * specular;
-    }
-}
 
 void main()
 {
@@ -66,28 +55,33 @@ void main()
     gl_Position = uModelViewProjection * position;
     gl_Position.xy += aOffset * uNdcPerPixel * gl_Position.w;
     vFogDepth = abs(dot(uEyeZRow, position));
-    vBack = aBack;
     if (!uLighting) {
-        vFrontColor = clamp(aColor, 0.0, 1.0);
-        vBackColor = vFrontColor;
+        vColor = clamp(aColor, 0.0, 1.0);
         return;
     }
+    bool back = uTwoSide && aBack > 0.5;
     vec3 n = uNormalMatrix * aNormal;
-    vec3 front = uSceneColor[0].rgb;
-    vec3 back = uSceneColor[1].rgb;
+    if (back)
+        n = -n;
+    vec4 color = back ? uSceneColor[1] : uSceneColor[0];
+    float shininess = back ? uShininess.y : uShininess.x;
     for (int i = 0; i < 8; i++) {
         if (i >= uLightCount)
             break;
         float nl = dot(n, uLightDirection[i]);
         float nh = dot(n, uHalfVector[i]);
-        AddLight(front, nl, nh, uShininess.x, uFrontAmbient[i], uFrontDiffuse[i], uFrontSpecular[i]);
-        AddLight(back, -nl, -nh, uShininess.y, uBackAmbient[i], uBackDiffuse[i], uBackSpecular[i]);
+        color.rgb += back ? uBackAmbient[i] : uFrontAmbient[i];
+        if (nl > 0.0) {
+            color.rgb += nl * (back ? uBackDiffuse[i] : uFrontDiffuse[i]);
+            float power = nh > 0.0 ? pow(nh, shininess) : float(shininess == 0.0);
+            color.rgb += power * (back ? uBackSpecular[i] : uFrontSpecular[i]);
+        }
     }
-    vFrontColor = clamp(vec4(front, uSceneColor[0].a), 0.0, 1.0);
-    vBackColor = uTwoSide ? clamp(vec4(back, uSceneColor[1].a), 0.0, 1.0) : vFrontColor;
+    vColor = clamp(color, 0.0, 1.0);
 }
 )";
 
+// Built with TEXTURING and FOG defined or not.
 static const char *const fragmentShaderSource = R"(
 #ifdef GL_FRAGMENT_PRECISION_HIGH
 precision highp float;
@@ -95,99 +89,96 @@ precision highp float;
 precision mediump float;
 #endif
 
-uniform bool uSideFromFacing;
-uniform bool uTexturing;
 uniform bool uTextureReplace;
 uniform bool uTextureHasAlpha;
 uniform sampler2D uTexture;
-uniform bool uFog;
 uniform int uFogMode;
 uniform vec3 uFogParameters;
 uniform vec3 uFogColor;
 
-varying vec4 vFrontColor;
-varying vec4 vBackColor;
-varying float vBack;
+varying vec4 vColor;
 varying float vFogDepth;
 
 void main()
 {
-    bool back = uSideFromFacing ? !gl_FrontFacing : vBack > 0.5;
-    vec4 color = back ? vBackColor : vFrontColor;
-    if (uTexturing) {
-        // No texture coordinate is ever sent: the current one, (0, 0), applies.
-        vec4 texel = texture2D(uTexture, vec2(0.0));
-        if (uTextureReplace)
-            color = vec4(texel.rgb, uTextureHasAlpha ? texel.a : color.a);
-        else
-            color *= texel;
+    vec4 color = vColor;
+#ifdef TEXTURING
+    // No texture coordinate is ever sent: the current one, (0, 0), applies.
+    vec4 texel = texture2D(uTexture, vec2(0.0));
+    if (uTextureReplace)
+        color = vec4(texel.rgb, uTextureHasAlpha ? texel.a : color.a);
+    else
+        color *= texel;
+#endif
+#ifdef FOG
+    float f;
+    if (uFogMode == 0) {
+        f = vFogDepth * uFogParameters.x + uFogParameters.y;
+    } else if (uFogMode == 1) {
+        f = exp2(-uFogParameters.z * vFogDepth);
+    } else {
+        float t = uFogParameters.z * vFogDepth;
+        f = exp2(-t * t);
     }
-    if (uFog) {
-        float f;
-        if (uFogMode == 0) {
-            f = vFogDepth * uFogParameters.x + uFogParameters.y;
-        } else if (uFogMode == 1) {
-            f = exp2(-uFogParameters.z * vFogDepth);
-        } else {
-            float t = uFogParameters.z * vFogDepth;
-            f = exp2(-t * t);
-        }
-        color.rgb = mix(uFogColor, color.rgb, clamp(f, 0.0, 1.0));
-    }
+    color.rgb = mix(uFogColor, color.rgb, clamp(f, 0.0, 1.0));
+#endif
     gl_FragColor = color;
 }
 )";
 
 enum { kPositionAttribute, kNormalAttribute, kColorAttribute, kBackAttribute, kOffsetAttribute };
 
-static GLuint program;
-static GLuint vertexBuffer;
-static GLuint texture;
-static GLsizeiptr bufferCapacity;
-
-static struct {
+struct Uniforms {
     GLint modelViewProjection, eyeZRow, normalMatrix, ndcPerPixel;
     GLint lighting, twoSide, lightCount, lightDirection, halfVector;
     GLint frontAmbient, frontDiffuse, frontSpecular, backAmbient, backDiffuse, backSpecular;
     GLint sceneColor, shininess;
-    GLint sideFromFacing, texturing, textureReplace, textureHasAlpha, sampler;
-    GLint fog, fogMode, fogParameters, fogColor;
-} uniforms;
+    GLint textureReplace, textureHasAlpha, sampler;
+    GLint fogMode, fogParameters, fogColor;
+};
 
 static const struct {
     const char *name;
-    GLint *location;
+    size_t offset;
 } uniformNames[] = {
-    {"uModelViewProjection", &uniforms.modelViewProjection},
-    {"uEyeZRow", &uniforms.eyeZRow},
-    {"uNormalMatrix", &uniforms.normalMatrix},
-    {"uNdcPerPixel", &uniforms.ndcPerPixel},
-    {"uLighting", &uniforms.lighting},
-    {"uTwoSide", &uniforms.twoSide},
-    {"uLightCount", &uniforms.lightCount},
-    {"uLightDirection", &uniforms.lightDirection},
-    {"uHalfVector", &uniforms.halfVector},
-    {"uFrontAmbient", &uniforms.frontAmbient},
-    {"uFrontDiffuse", &uniforms.frontDiffuse},
-    {"uFrontSpecular", &uniforms.frontSpecular},
-    {"uBackAmbient", &uniforms.backAmbient},
-    {"uBackDiffuse", &uniforms.backDiffuse},
-    {"uBackSpecular", &uniforms.backSpecular},
-    {"uSceneColor", &uniforms.sceneColor},
-    {"uShininess", &uniforms.shininess},
-    {"uSideFromFacing", &uniforms.sideFromFacing},
-    {"uTexturing", &uniforms.texturing},
-    {"uTextureReplace", &uniforms.textureReplace},
-    {"uTextureHasAlpha", &uniforms.textureHasAlpha},
-    {"uTexture", &uniforms.sampler},
-    {"uFog", &uniforms.fog},
-    {"uFogMode", &uniforms.fogMode},
-    {"uFogParameters", &uniforms.fogParameters},
-    {"uFogColor", &uniforms.fogColor},
+    {"uModelViewProjection", offsetof(Uniforms, modelViewProjection)},
+    {"uEyeZRow", offsetof(Uniforms, eyeZRow)},
+    {"uNormalMatrix", offsetof(Uniforms, normalMatrix)},
+    {"uNdcPerPixel", offsetof(Uniforms, ndcPerPixel)},
+    {"uLighting", offsetof(Uniforms, lighting)},
+    {"uTwoSide", offsetof(Uniforms, twoSide)},
+    {"uLightCount", offsetof(Uniforms, lightCount)},
+    {"uLightDirection", offsetof(Uniforms, lightDirection)},
+    {"uHalfVector", offsetof(Uniforms, halfVector)},
+    {"uFrontAmbient", offsetof(Uniforms, frontAmbient)},
+    {"uFrontDiffuse", offsetof(Uniforms, frontDiffuse)},
+    {"uFrontSpecular", offsetof(Uniforms, frontSpecular)},
+    {"uBackAmbient", offsetof(Uniforms, backAmbient)},
+    {"uBackDiffuse", offsetof(Uniforms, backDiffuse)},
+    {"uBackSpecular", offsetof(Uniforms, backSpecular)},
+    {"uSceneColor", offsetof(Uniforms, sceneColor)},
+    {"uShininess", offsetof(Uniforms, shininess)},
+    {"uTextureReplace", offsetof(Uniforms, textureReplace)},
+    {"uTextureHasAlpha", offsetof(Uniforms, textureHasAlpha)},
+    {"uTexture", offsetof(Uniforms, sampler)},
+    {"uFogMode", offsetof(Uniforms, fogMode)},
+    {"uFogParameters", offsetof(Uniforms, fogParameters)},
+    {"uFogColor", offsetof(Uniforms, fogColor)},
 };
 
-// What glEnd draws when the batch is not drawn as it is: triangle edges,
-// line segments, or the triangles of wide lines.
+// The programs, indexed by texturing (1) plus fog (2).
+static struct {
+    GLuint id;
+    Uniforms uniforms;
+} programs[4];
+static GLuint vertexBuffer;
+static GLuint texture;
+static GLsizeiptr bufferCapacity;
+
+// What glEnd draws when the batch is not drawn as it is: triangles that
+// carry their side, triangle edges or line segments, and the triangles of
+// wide lines.
+static std::vector<LayerVertex> triangles;
 static std::vector<LayerVertex> lines;
 static std::vector<LayerVertex> wideLines;
 
@@ -211,19 +202,22 @@ static int Built(GLuint object, GLenum status)
     return ok;
 }
 
-static GLuint CompileShader(GLenum type, const char *source)
+static GLuint CompileShader(GLenum type, const char *prefix, const char *source)
 {
+    const char *parts[2] = {prefix, source};
     GLuint shader = glCreateShader(type);
-    glShaderSource(shader, 1, &source, nullptr);
+    glShaderSource(shader, 2, parts, nullptr);
     glCompileShader(shader);
     return shader;
 }
 
-int CreateDrawObjects(void)
+static GLuint BuildProgram(int texturing, int fog)
 {
-    GLuint vertexShader = CompileShader(GL_VERTEX_SHADER, vertexShaderSource);
-    GLuint fragmentShader = CompileShader(GL_FRAGMENT_SHADER, fragmentShaderSource);
-    program = glCreateProgram();
+    char defines[64];
+    snprintf(defines, sizeof defines, "%s%s", texturing ? "#define TEXTURING\n" : "", fog ? "#define FOG\n" : "");
+    GLuint vertexShader = CompileShader(GL_VERTEX_SHADER, "", vertexShaderSource);
+    GLuint fragmentShader = CompileShader(GL_FRAGMENT_SHADER, defines, fragmentShaderSource);
+    GLuint program = glCreateProgram();
     glAttachShader(program, vertexShader);
     glAttachShader(program, fragmentShader);
     glBindAttribLocation(program, kPositionAttribute, "aPosition");
@@ -238,11 +232,23 @@ int CreateDrawObjects(void)
     glDeleteShader(fragmentShader);
     if (!built) {
         glDeleteProgram(program);
-        program = 0;
         return 0;
     }
-    for (const auto &uniform : uniformNames)
-        *uniform.location = glGetUniformLocation(program, uniform.name);
+    return program;
+}
+
+int CreateDrawObjects(void)
+{
+    for (int k = 0; k < 4; k++) {
+        programs[k].id = BuildProgram(k & 1, k & 2);
+        if (!programs[k].id) {
+            DestroyDrawObjects();
+            return 0;
+        }
+        for (const auto &uniform : uniformNames)
+            *(GLint *)((char *)&programs[k].uniforms + uniform.offset) =
+                glGetUniformLocation(programs[k].id, uniform.name);
+    }
 
     glGenBuffers(1, &vertexBuffer);
     bufferCapacity = 0;
@@ -257,14 +263,17 @@ int CreateDrawObjects(void)
 
 void DestroyDrawObjects(void)
 {
-    glDeleteProgram(program);
+    for (auto &program : programs) {
+        glDeleteProgram(program.id);
+        program.id = 0;
+    }
     glDeleteBuffers(1, &vertexBuffer);
     glDeleteTextures(1, &texture);
-    program = vertexBuffer = texture = 0;
-    lines.clear();
-    lines.shrink_to_fit();
-    wideLines.clear();
-    wideLines.shrink_to_fit();
+    vertexBuffer = texture = 0;
+    for (std::vector<LayerVertex> *kept : {&triangles, &lines, &wideLines}) {
+        kept->clear();
+        kept->shrink_to_fit();
+    }
 }
 
 // The inverse transpose of the modelview's upper 3 by 3, column-major: what
@@ -287,7 +296,7 @@ static void NormalMatrix(float out[9], const float m[16])
             out[c * 3 + r] = (float)(cofactor[r][c] * scale);
 }
 
-static void SetLightingUniforms(void)
+static void SetLightingUniforms(const Uniforms &uniforms)
 {
     float direction[kLayerLights][3], halfVector[kLayerLights][3];
     float products[2][3][kLayerLights][3]; // side, ambient/diffuse/specular, light, rgb
@@ -333,7 +342,7 @@ static void SetLightingUniforms(void)
     glUniform1i(uniforms.twoSide, layer.twoSide);
 }
 
-static void SetFogUniforms(void)
+static void SetFogUniforms(const Uniforms &uniforms)
 {
     // f = x * depth + y (linear), 2^(-z * depth) or 2^(-(z * depth)^2).
     float x = 0, y = 0, z = 0;
@@ -351,7 +360,7 @@ static void SetFogUniforms(void)
     glUniform3fv(uniforms.fogColor, 1, layer.fogColor);
 }
 
-static void SetUniforms(const float modelViewProjection[16], int sideFromFacing)
+static void SetUniforms(const Uniforms &uniforms, const float modelViewProjection[16])
 {
     const float *modelview = ModelviewMatrix();
     glUniformMatrix4fv(uniforms.modelViewProjection, 1, GL_FALSE, modelViewProjection);
@@ -365,30 +374,26 @@ static void SetUniforms(const float modelViewProjection[16], int sideFromFacing)
 
     glUniform1i(uniforms.lighting, layer.lighting);
     if (layer.lighting)
-        SetLightingUniforms();
-    glUniform1i(uniforms.sideFromFacing, sideFromFacing);
-
-    // OpenGL 1.1 textures only with an image whose filter needs no mipmaps.
-    int textureComplete = layer.textureComponents > 0 &&
-                          (layer.textureMinFilter == GL_NEAREST || layer.textureMinFilter == GL_LINEAR);
-    glUniform1i(uniforms.texturing, layer.texturing && textureComplete);
+        SetLightingUniforms(uniforms);
     glUniform1i(uniforms.textureReplace, layer.textureEnvMode == GL_REPLACE);
     glUniform1i(uniforms.textureHasAlpha, layer.textureComponents == 4);
     glUniform1i(uniforms.sampler, 0);
-
-    glUniform1i(uniforms.fog, layer.fog);
     if (layer.fog)
-        SetFogUniforms();
+        SetFogUniforms(uniforms);
 }
 
-static void DrawVertices(GLenum mode, const std::vector<LayerVertex> &vertices, int sideFromFacing)
+static void DrawVertices(GLenum mode, const std::vector<LayerVertex> &vertices)
 {
-    if (vertices.empty() || !program)
+    // OpenGL 1.1 textures only with an image whose filter needs no mipmaps.
+    int textureComplete = layer.textureComponents > 0 &&
+                          (layer.textureMinFilter == GL_NEAREST || layer.textureMinFilter == GL_LINEAR);
+    const auto &program = programs[(layer.texturing && textureComplete ? 1 : 0) + (layer.fog ? 2 : 0)];
+    if (vertices.empty() || !program.id)
         return;
     float modelViewProjection[16];
     MultiplyMatrices(modelViewProjection, ProjectionMatrix(), ModelviewMatrix());
-    glUseProgram(program);
-    SetUniforms(modelViewProjection, sideFromFacing);
+    glUseProgram(program.id);
+    SetUniforms(program.uniforms, modelViewProjection);
 
     GLsizeiptr size = (GLsizeiptr)(vertices.size() * sizeof(LayerVertex));
     glBindBuffer(GL_ARRAY_BUFFER, vertexBuffer);
@@ -412,13 +417,7 @@ static void DrawVertices(GLenum mode, const std::vector<LayerVertex> &vertices, 
         glVertexAttribPointer(attribute.index, attribute.size, GL_FLOAT, GL_FALSE, sizeof(LayerVertex),
                               (const void *)attribute.offset);
     }
-
-    int cull = mode == GL_TRIANGLES && sideFromFacing && layer.culling;
-    if (cull)
-        glEnable(GL_CULL_FACE);
     glDrawArrays(mode, 0, (GLsizei)vertices.size());
-    if (cull)
-        glDisable(GL_CULL_FACE);
 }
 
 // Where a vertex lands in window coordinates, in float as the rasteriser
@@ -435,17 +434,20 @@ static void WindowPosition(float out[2], const float modelViewProjection[16], co
     }
 }
 
-// Triangles drawn as lines: each edge, lit with the side its triangle
-// shows, decided by its winding in window space (counter-clockwise is
-// front). While culling is on, back faces and triangles without area in
-// window space are left out.
-static void TriangleEdges(void)
+// Marks each triangle of the batch with the side it shows, decided by its
+// winding in window space (counter-clockwise is front), and puts it into
+// `triangles`, or its edges into `lines` when triangles are drawn as lines.
+// While culling is on, back faces and triangles without area in window
+// space are left out.
+static void SortTriangles(void)
 {
     float modelViewProjection[16];
     MultiplyMatrices(modelViewProjection, ProjectionMatrix(), ModelviewMatrix());
     GLint viewport[4];
     glGetIntegerv(GL_VIEWPORT, viewport);
-    lines.clear();
+    int edges = layer.polygonMode == GL_LINE;
+    std::vector<LayerVertex> &out = edges ? lines : triangles;
+    out.clear();
     for (size_t i = 0; i + 2 < layer.batch.size(); i += 3) {
         const LayerVertex *corners = &layer.batch[i];
         float window[3][2];
@@ -455,13 +457,11 @@ static void TriangleEdges(void)
                      (window[0][1] - window[2][1]) * (window[1][0] - window[2][0]);
         if (layer.culling && !(area > 0.0f))
             continue;
-        float back = area < 0.0f ? 1.0f : 0.0f;
-        const int edges[3][2] = {{2, 0}, {0, 1}, {1, 2}};
-        for (const auto &edge : edges)
-            for (int end : edge) {
-                lines.push_back(corners[end]);
-                lines.back().back = back;
-            }
+        const int cornerOrder[2][6] = {{0, 1, 2}, {2, 0, 0, 1, 1, 2}};
+        for (int k = 0; k < (edges ? 6 : 3); k++) {
+            out.push_back(corners[cornerOrder[edges][k]]);
+            out.back().back = area < 0.0f ? 1.0f : 0.0f;
+        }
     }
 }
 
@@ -486,7 +486,7 @@ static void DrawLines(void)
 {
     int width = (int)floorf(layer.lineWidth + 0.5f);
     if (width <= 1) {
-        DrawVertices(GL_LINES, lines, 0);
+        DrawVertices(GL_LINES, lines);
         return;
     }
     float modelViewProjection[16];
@@ -523,7 +523,7 @@ static void DrawLines(void)
             wideLines.push_back(v);
         }
     }
-    DrawVertices(GL_TRIANGLES, wideLines, 0);
+    DrawVertices(GL_TRIANGLES, wideLines);
 }
 
 void DrawBatch(void)
@@ -531,12 +531,11 @@ void DrawBatch(void)
     const std::vector<LayerVertex> &batch = layer.batch;
     switch (layer.primitive) {
     case GL_TRIANGLES:
-        if (layer.polygonMode == GL_LINE) {
-            TriangleEdges();
+        SortTriangles();
+        if (layer.polygonMode == GL_LINE)
             DrawLines();
-        } else {
-            DrawVertices(GL_TRIANGLES, batch, 1);
-        }
+        else
+            DrawVertices(GL_TRIANGLES, triangles);
         break;
     case GL_LINES:
         lines.assign(batch.begin(), batch.begin() + (batch.size() & ~(size_t)1));

@@ -36,7 +36,7 @@ struct LayerVertex {
     float position[3];
     float normal[3];
     float color[4];
-    float back;      // 1: lit with the back material (edges of back faces)
+    float back;      // 1: part of a back face (or its edges)
     float offset[2]; // window-space shift in pixels (the sides of wide lines)
 };
 
