@@ -13,8 +13,9 @@
 // What the layer does not provide, because the program never asks for it:
 // positional and spot lights, attenuation, a local viewer, colour-material
 // tracking, texture coordinates (the current one, (0, 0, 0, 1), applies),
-// a polygon mode for one face only, and primitives other than GL_TRIANGLES,
-// GL_LINES and GL_LINE_STRIP.
+// a polygon mode for one face only, culling of other than back faces,
+// clockwise front faces, and primitives other than GL_TRIANGLES, GL_LINES
+// and GL_LINE_STRIP.
 #ifndef DUCKVIEW_PLATFORM_WEBGL_GL_LAYER_H
 #define DUCKVIEW_PLATFORM_WEBGL_GL_LAYER_H
 

@@ -457,6 +457,7 @@ static void SortTriangles(void)
                      (window[0][1] - window[2][1]) * (window[1][0] - window[2][0]);
         if (layer.culling && !(area > 0.0f))
             continue;
+        // Edges start from the last corner and go round.
         const int cornerOrder[2][6] = {{0, 1, 2}, {2, 0, 0, 1, 1, 2}};
         for (int k = 0; k < (edges ? 6 : 3); k++) {
             out.push_back(corners[cornerOrder[edges][k]]);
