@@ -43,11 +43,17 @@ BUILD_PACKAGES=(cmake ninja-build g++ libsdl2-dev libgl-dev libegl-dev libgl1-me
 WINE_RUNTIME_PACKAGES=(libgl1:i386 libgl1-mesa-dri:i386 libglx-mesa0:i386 libxcursor1:i386 libxi6:i386
   libxinerama1:i386 libxrandr2:i386 libxrender1:i386 libxcomposite1:i386 libxfixes3:i386 libxxf86vm1:i386
   fonts-wine)
+# The tests of the fixed-function layer (tests/webgl): OpenGL ES 2 to run it
+# natively, Emscripten to build its browser page, Chromium to draw it, node
+# and npm for the test's own npm ci of puppeteer-core. npm is a package of
+# its own beside Debian's nodejs, but part of NodeSource's.
+WEB_TEST_PACKAGES=(libgles-dev emscripten chromium nodejs)
+command -v npm >/dev/null 2>&1 || WEB_TEST_PACKAGES+=(npm)
 # What the tests need besides: GoogleTest, the Windows cross-compiler, a
 # virtual X server with fonts (message boxes), input and screenshots, and
 # Wine for the .exe.
 TEST_PACKAGES=(googletest libgtest-dev libx11-dev g++-mingw-w64-i686 g++-mingw-w64-x86-64 xvfb xauth xfonts-base xdotool x11-utils imagemagick
-  wine wine32:i386 "${WINE_RUNTIME_PACKAGES[@]}")
+  wine wine32:i386 "${WINE_RUNTIME_PACKAGES[@]}" "${WEB_TEST_PACKAGES[@]}")
 
 # What scripts/bench needs besides: the peer viewer, the reference GL demo and
 # the process tools it reads figures with.

@@ -1,0 +1,94 @@
+// The fixed-function layer's state, shared by its two halves: the state
+// calls (layer_state.cpp) and the drawing (layer_draw.cpp).
+#ifndef DUCKVIEW_PLATFORM_WEBGL_LAYER_STATE_H
+#define DUCKVIEW_PLATFORM_WEBGL_LAYER_STATE_H
+
+#define DUCKVIEW_GL_LAYER_IMPLEMENTATION
+#include "platform/webgl/gl_layer.h"
+
+#include <vector>
+
+const int kLayerLights = 8;
+const int kLayerStackDepth = 32;
+
+struct LayerLight {
+    float ambient[4];
+    float diffuse[4];
+    float specular[4];
+    float eyePosition[4];
+    // Towards the light, unit length, and the half-angle vector with the
+    // viewer at infinity: both from the eye position, as soon as it is set.
+    float direction[3];
+    float halfVector[3];
+    int enabled;
+};
+
+struct LayerMaterial {
+    float ambient[4];
+    float diffuse[4];
+    float specular[4];
+    float emission[4];
+    float shininess;
+};
+
+// One vertex as the shader takes it.
+struct LayerVertex {
+    float position[3];
+    float normal[3];
+    float color[4];
+    float back;      // 1: part of a back face (or its edges)
+    float offset[2]; // window-space shift in pixels (the sides of wide lines)
+};
+
+struct LayerState {
+    float modelview[kLayerStackDepth][16];
+    float projection[kLayerStackDepth][16];
+    int modelviewDepth;
+    int projectionDepth;
+    GLenum matrixMode;
+
+    LayerLight lights[kLayerLights];
+    LayerMaterial materials[2]; // front, back
+    float modelAmbient[4];
+    int twoSide;
+
+    int lighting;
+    int fog;
+    int texturing;
+    int culling;
+
+    GLenum fogMode;
+    float fogDensity;
+    float fogStart;
+    float fogEnd;
+    float fogColor[4];
+
+    GLenum polygonMode;
+    float lineWidth;
+    float color[4];
+    float normal[3];
+
+    GLenum textureEnvMode;
+    GLint textureMinFilter;
+    int textureComponents; // of level 0: 3 or 4, 0 while it has no image
+
+    GLenum primitive;
+    int insideBegin;
+    std::vector<LayerVertex> batch; // the vertices since glBegin
+};
+
+extern LayerState layer;
+
+// Column-major 4 by 4 matrices in single precision: out = a * b (out may be
+// a or b), and out = m * p for a point.
+void MultiplyMatrices(float out[16], const float a[16], const float b[16]);
+void TransformPoint(float out[4], const float m[16], const float p[4]);
+const float *ModelviewMatrix(void);
+const float *ProjectionMatrix(void);
+
+// layer_draw.cpp: the GL objects, and drawing the batch at glEnd.
+int CreateDrawObjects(void);
+void DestroyDrawObjects(void);
+void DrawBatch(void);
+
+#endif // DUCKVIEW_PLATFORM_WEBGL_LAYER_STATE_H

@@ -1,0 +1,20 @@
+// The call sequences of layer_cases.inc against the fixed-function layer,
+// on the OpenGL ES 2 context that is current.
+#include "platform/webgl/gl_layer.h"
+
+#include <cmath>
+#include <vector>
+
+#include "layer_cases.h"
+
+namespace layer {
+bool Prepare()
+{
+    return InitGlLayer() != 0;
+}
+void Finish()
+{
+    ShutdownGlLayer();
+}
+#include "layer_cases.inc"
+} // namespace layer

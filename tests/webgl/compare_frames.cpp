@@ -1,0 +1,49 @@
+// Measures frames drawn through the layer against desktop OpenGL's frames
+// of the same views: webgl_compare REFERENCE_DIR CANDIDATE_DIR. Prints the
+// figures of every view and fails when one falls short:
+// - filled model: at least 97% of its pixels within 10/255 in every channel;
+// - wireframe: at least 97% of the line pixels, either way round, with a
+//   line pixel of the same colour (within 10/255) at most 2 pixels away;
+// - counter: every stroke pixel, either way round, within one pixel of a
+//   stroke pixel of the other frame, and at least 90% on the same pixels.
+#include <cstdio>
+#include <string>
+
+#include "frame_image.h"
+#include "frame_views.h"
+
+int main(int argc, char **argv)
+{
+    if (argc != 3) {
+        fprintf(stderr, "usage: %s REFERENCE_DIR CANDIDATE_DIR\n", argv[0]);
+        return 2;
+    }
+    const double required = 0.97, strokesSame = 0.90;
+    int failed = 0;
+    printf("%-24s %8s %7s %5s %7s %7s %8s %7s %7s\n", "view", "model px", "<=10", "worst", "lines", "lines<-",
+           "strokes", "same", "near");
+    for (const FrameView &view : frameViews) {
+        Image reference, candidate;
+        std::string name = std::string("/") + view.name + ".ppm";
+        if (!ReadPpm(argv[1] + name, &reference) || !ReadPpm(argv[2] + name, &candidate)) {
+            printf("%-24s missing or unreadable frame\n", view.name);
+            failed++;
+            continue;
+        }
+        FrameMatch m = MatchFrames(reference, candidate, view.wireframeEnabled);
+        bool ok = m.strokePixels > 0 && m.strokeNear == 1.0 && m.strokeSame >= strokesSame;
+        if (view.wireframeEnabled)
+            ok = ok && m.lineShare >= required && m.reverseLineShare >= required;
+        else
+            ok = ok && m.modelPixels > 0 && m.modelShare >= required;
+        printf("%-24s %8d %6.2f%% %5d", view.name, m.modelPixels, 100 * m.modelShare, m.worstDifference);
+        if (view.wireframeEnabled)
+            printf(" %6.2f%% %6.2f%%", 100 * m.lineShare, 100 * m.reverseLineShare);
+        else
+            printf(" %7s %7s", "-", "-");
+        printf(" %8d %6.2f%% %6.2f%%%s\n", m.strokePixels, 100 * m.strokeSame, 100 * m.strokeNear,
+               ok ? "" : "  FAILED");
+        failed += !ok;
+    }
+    return failed ? 1 : 0;
+}
