@@ -43,11 +43,15 @@ BUILD_PACKAGES=(cmake ninja-build g++ libsdl2-dev libgl-dev libegl-dev libgl1-me
 WINE_RUNTIME_PACKAGES=(libgl1:i386 libgl1-mesa-dri:i386 libglx-mesa0:i386 libxcursor1:i386 libxi6:i386
   libxinerama1:i386 libxrandr2:i386 libxrender1:i386 libxcomposite1:i386 libxfixes3:i386 libxxf86vm1:i386
   fonts-wine)
+# What the packages and their tests need: dpkg-shlibdeps for the .deb's
+# dependencies, icotool for the .ico, pefile to read the .exe's resources.
+PACKAGING_PACKAGES=(dpkg-dev icoutils python3 python3-pefile)
 # What the tests need besides: GoogleTest, the Windows cross-compiler, a
 # virtual X server with fonts (message boxes), input and screenshots, and
 # Wine for the .exe.
 TEST_PACKAGES=(googletest libgtest-dev libx11-dev g++-mingw-w64-i686 g++-mingw-w64-x86-64 xvfb xauth xfonts-base xdotool x11-utils imagemagick
-  wine wine32:i386 "${WINE_RUNTIME_PACKAGES[@]}")
+  wine wine32:i386 "${WINE_RUNTIME_PACKAGES[@]}"
+  "${PACKAGING_PACKAGES[@]}")
 
 # What scripts/bench needs besides: the peer viewer, the reference GL demo and
 # the process tools it reads figures with.
