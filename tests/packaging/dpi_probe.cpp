@@ -34,11 +34,15 @@ int main()
         printf("PerMonitorAwareV2=%d\n", equal(context, (HANDLE)(LONG_PTR)-4) ? 1 : 0);
     }
 
-    // The manifest's activation context decides which comctl32 loads.
+    // The manifest's activation context decides which comctl32 loads:
+    // version 6 lives in the side-by-side store (WinSxS), not in system32.
     HMODULE comctl = LoadLibraryA("comctl32.dll");
     DllGetVersionFn getVersion = comctl ? (DllGetVersionFn)(void *)GetProcAddress(comctl, "DllGetVersion") : nullptr;
     DllVersion version = {sizeof version, 0, 0, 0, 0};
     if (getVersion && getVersion(&version) == S_OK)
-        printf("CommonControls=%lu.%lu\n", (unsigned long)version.major, (unsigned long)version.minor);
+        printf("CommonControlsVersion=%lu.%lu\n", (unsigned long)version.major, (unsigned long)version.minor);
+    char path[MAX_PATH] = "";
+    if (comctl && GetModuleFileNameA(comctl, path, sizeof path))
+        printf("CommonControlsPath=%s\n", path);
     return 0;
 }
