@@ -49,12 +49,72 @@ WINE_RUNTIME_PACKAGES=(libgl1:i386 libgl1-mesa-dri:i386 libglx-mesa0:i386 libxcu
 # its own beside Debian's nodejs, but part of NodeSource's.
 WEB_TEST_PACKAGES=(libgles-dev emscripten chromium nodejs)
 command -v npm >/dev/null 2>&1 || WEB_TEST_PACKAGES+=(npm)
+# What the packages and their tests need: dpkg-shlibdeps for the .deb's
+# dependencies, icotool for the .ico, pefile to read the .exe's resources.
+PACKAGING_PACKAGES=(dpkg-dev icoutils python3 python3-pefile)
 # What the tests need besides: GoogleTest, the Windows cross-compiler, a
 # virtual X server with fonts (message boxes), input and screenshots, and
 # Wine for the .exe.
 TEST_PACKAGES=(googletest libgtest-dev libx11-dev g++-mingw-w64-i686 g++-mingw-w64-x86-64 xvfb xauth xfonts-base xdotool x11-utils imagemagick
-  wine wine32:i386 "${WINE_RUNTIME_PACKAGES[@]}" "${WEB_TEST_PACKAGES[@]}")
+  wine wine32:i386 "${WINE_RUNTIME_PACKAGES[@]}" "${WEB_TEST_PACKAGES[@]}"
+  "${PACKAGING_PACKAGES[@]}")
 
 # What scripts/bench needs besides: the peer viewer, the reference GL demo and
 # the process tools it reads figures with.
 BENCH_PACKAGES=(f3d mesa-utils procps xvfb xauth xfonts-base xdotool x11-utils)
+
+# 32-bit x86 programs: Wine runs the 32-bit .exe in a 32-bit Linux process.
+# Some machines' kernels refuse those ("Exec format error"); there the
+# kernel is told to start them through qemu's user-mode emulator instead.
+I386_EMULATOR_PACKAGES=(qemu-user-static)
+BINFMT_DIR=/proc/sys/fs/binfmt_misc
+# The 32-bit x86 ELF header, executables and shared objects alike.
+BINFMT_I386=':qemu-i386:M::\x7fELF\x01\x01\x01\x00\x00\x00\x00\x00\x00\x00\x00\x00\x02\x00\x03\x00:\xff\xff\xff\xff\xff\xfe\xfe\x00\xff\xff\xff\xff\xff\xff\xff\xff\xfe\xff\xff\xff:/usr/bin/qemu-i386-static:F'
+I386_REGISTERED_HERE=0
+
+# i386_runs: true when a 32-bit x86 Linux program runs here, natively or
+# through a registered emulator. The program is 96 bytes that only exit
+# with code 7.
+i386_runs() {
+  local dir rc=0
+  dir=$(mktemp -d)
+  printf '\177ELF\1\1\1\0\0\0\0\0\0\0\0\0\2\0\3\0\1\0\0\0\124\200\4\10\64\0\0\0\0\0\0\0\0\0\0\0\64\0\40\0\1\0\0\0\0\0\0\0' >"$dir/exit7"
+  printf '\1\0\0\0\0\0\0\0\0\200\4\10\0\200\4\10\140\0\0\0\140\0\0\0\5\0\0\0\0\20\0\0' >>"$dir/exit7"
+  printf '\273\7\0\0\0\270\1\0\0\0\315\200' >>"$dir/exit7"
+  chmod +x "$dir/exit7"
+  "$dir/exit7" 2>/dev/null || rc=$?
+  rm -rf "$dir"
+  [ "$rc" -eq 7 ]
+}
+
+# ensure_i386_programs: where 32-bit programs cannot run natively, registers
+# qemu for them (once) and exports what Wine needs under it. The emulator
+# must leave Wine the top quarter of the 32-bit address space.
+ensure_i386_programs() {
+  if [ ! -e "$BINFMT_DIR/qemu-i386" ] && i386_runs; then
+    return 0
+  fi
+  if [ ! -e "$BINFMT_DIR/qemu-i386" ]; then
+    ensure_packages "${I386_EMULATOR_PACKAGES[@]}"
+    [ -e "$BINFMT_DIR/register" ] || as_root mount -t binfmt_misc binfmt_misc "$BINFMT_DIR" 2>/dev/null || true
+    if printf '%s' "$BINFMT_I386" | as_root tee "$BINFMT_DIR/register" >/dev/null 2>&1; then
+      I386_REGISTERED_HERE=1
+    fi
+  fi
+  as_root sh -c "echo 1 > $BINFMT_DIR/qemu-i386" 2>/dev/null || true
+  export QEMU_RESERVED_VA=0xc0000000
+  if i386_runs; then
+    echo "32-bit programs cannot run natively here: the 32-bit Windows program runs under Wine through qemu (slowly)"
+  else
+    echo "32-bit programs cannot run here, not even through qemu: the Wine tests of the 32-bit Windows program will not run"
+  fi
+}
+
+# release_i386_programs: takes back the qemu registration that
+# ensure_i386_programs made, leaving the machine as it was.
+release_i386_programs() {
+  if [ "$I386_REGISTERED_HERE" = 1 ]; then
+    as_root sh -c "echo -1 > $BINFMT_DIR/qemu-i386" 2>/dev/null || true
+    I386_REGISTERED_HERE=0
+  fi
+}

@@ -28,13 +28,15 @@ static const DigitGlyph digitGlyphs[10] = {
 static const int emptySlot = -1;
 
 // Truncates a quotient toward zero into *out; 0 when it does not fit in a
-// 32-bit int (only the float 2^31 that the largest values round to).
-static int TruncateQuotient(double quotient, long long *out)
+// 32-bit int (only the float 2^31 that the largest values round to). The
+// conversion is to int, not a wider type: 32-bit x86 has no SSE2
+// instruction for a 64-bit one and would take the x87 unit for it.
+static int TruncateQuotient(double quotient, int *out)
 {
     double whole = std::trunc(quotient);
     if (!(whole >= -2147483648.0 && whole <= 2147483647.0))
         return 0;
-    *out = (long long)whole;
+    *out = (int)whole;
     return 1;
 }
 
@@ -43,14 +45,16 @@ static int TruncateQuotient(double quotient, long long *out)
 static void SplitDigits(int value, int slots[3])
 {
     float f = (float)value;
-    long long hundreds = 0, tens = 0, ones = 0;
+    // The slots are remainders, far inside the int range: 10 * tens and
+    // 10 * hundreds fit, and each difference is a single digit.
+    int hundreds = 0, tens = 0, ones = 0;
     int haveHundreds = TruncateQuotient((double)f / 100.0, &hundreds);
     int haveTens = TruncateQuotient((double)f / 10.0, &tens);
     int haveOnes = TruncateQuotient((double)f, &ones);
 
-    slots[0] = haveHundreds ? (int)hundreds : emptySlot;
-    slots[1] = (haveTens && haveHundreds) ? (int)(tens - 10 * hundreds) : emptySlot;
-    slots[2] = (haveOnes && haveTens) ? (int)(ones - 10 * tens) : emptySlot;
+    slots[0] = haveHundreds ? hundreds : emptySlot;
+    slots[1] = (haveTens && haveHundreds) ? tens - 10 * hundreds : emptySlot;
+    slots[2] = (haveOnes && haveTens) ? ones - 10 * tens : emptySlot;
 }
 
 void DrawCounter(int value, float x, float y, float size)
