@@ -492,6 +492,11 @@ void FakeAdvanceClock(int milliseconds)
     R().clock += static_cast<std::uint64_t>(milliseconds);
 }
 
+std::uint64_t FakeClock()
+{
+    return R().clock;
+}
+
 const PIXELFORMATDESCRIPTOR &FakeChosenRequest()
 {
     return R().request;

@@ -112,6 +112,7 @@ void FakeKeyEvent(HWND hwnd, BYTE vk, bool down);
 void FakeMouseEvent(HWND hwnd, UINT message, int x, int y, WPARAM keys);
 void FakeCloseRequest(HWND hwnd); // the close box
 void FakeAdvanceClock(int milliseconds);
+std::uint64_t FakeClock(); // milliseconds since ResetFakeWin32
 
 // Pixel format and palette as the code left them.
 const PIXELFORMATDESCRIPTOR &FakeChosenRequest(); // last ChoosePixelFormat request

@@ -16,9 +16,12 @@
 // Memory and start-up: loading and starting the GL driver takes long (a
 // software renderer builds its pipeline), so it is done when a class with
 // its own device context is registered, before the program's start-up
-// notice: a hidden OpenGL window with its context. The next window created
-// takes that window over, and its context is the one the program's first
-// wglCreateContext gets, so the program runs on one window and one context.
+// notice: a context is made on a hidden window, which goes again at once.
+// The next window created gets that context as its spare, and it is what
+// the program's first wglCreateContext returns, so the program runs on one
+// context. (A context can be made current on any window of its format; the
+// window itself is not kept, since a software renderer would go on drawing
+// at the size the window had when the context was first current on it.)
 #include "platform/sdl/sdl_backend.h"
 
 #include <SDL_opengl.h>
@@ -153,7 +156,7 @@ void LoadGlLibrary()
 // start the driver now. Failure is left for window creation to report.
 void ClassRegistered(const WNDCLASSA &windowClass)
 {
-    if ((windowClass.style & CS_OWNDC) == 0 || sdl.warmWindow != nullptr)
+    if ((windowClass.style & CS_OWNDC) == 0 || sdl.warmContext != nullptr)
         return;
     LoadGlLibrary();
     if (!sdl.glLibraryLoaded)
@@ -165,14 +168,9 @@ void ClassRegistered(const WNDCLASSA &windowClass)
         return;
     SDL_Window *previousWindow = SDL_GL_GetCurrentWindow();
     SDL_GLContext previousContext = SDL_GL_GetCurrentContext();
-    SDL_GLContext context = SDL_GL_CreateContext(window);
-    if (context == nullptr) {
-        SDL_DestroyWindow(window);
-        return;
-    }
+    sdl.warmContext = SDL_GL_CreateContext(window);
     SDL_GL_MakeCurrent(previousWindow, previousContext);
-    sdl.warmWindow = window;
-    sdl.warmContext = context;
+    SDL_DestroyWindow(window);
 }
 
 bool MakeSdlWindow(NativeWindow *w, const WindowRequest &request, Uint32 flags)
@@ -180,21 +178,6 @@ bool MakeSdlWindow(NativeWindow *w, const WindowRequest &request, Uint32 flags)
     LoadGlLibrary();
     int x = request.useDefaultPosition ? SDL_WINDOWPOS_UNDEFINED : request.x;
     int y = request.useDefaultPosition ? SDL_WINDOWPOS_UNDEFINED : request.y;
-    if (sdl.warmWindow != nullptr) {
-        // The warm-up window has the format every window gets: it becomes
-        // this one, and its running context this window's spare.
-        w->sdl = sdl.warmWindow;
-        w->spareContext = sdl.warmContext;
-        w->spareViewportStale = true;
-        w->hasGl = true;
-        sdl.warmWindow = nullptr;
-        sdl.warmContext = nullptr;
-        SDL_SetWindowTitle(w->sdl, request.title);
-        SDL_SetWindowResizable(w->sdl, (flags & SDL_WINDOW_RESIZABLE) ? SDL_TRUE : SDL_FALSE);
-        SDL_SetWindowSize(w->sdl, request.width, request.height);
-        SDL_SetWindowPosition(w->sdl, x, y);
-        return true;
-    }
     if (sdl.glLibraryLoaded) {
         // The GL format has to be chosen before the window exists: it comes
         // with the window's visual.
@@ -202,6 +185,11 @@ bool MakeSdlWindow(NativeWindow *w, const WindowRequest &request, Uint32 flags)
         w->sdl = SDL_CreateWindow(request.title, x, y, request.width, request.height, flags | SDL_WINDOW_OPENGL);
         if (w->sdl != nullptr) {
             w->hasGl = true;
+            // Same attributes, same format: the warm-up context is this
+            // window's. It was first current on a 1x1 window.
+            w->spareContext = sdl.warmContext;
+            w->spareViewportStale = w->spareContext != nullptr;
+            sdl.warmContext = nullptr;
             return true;
         }
         w->glError = SDL_GetError();
@@ -261,7 +249,7 @@ bool MakeCurrent(NativeWindow *w, NativeContext *context)
     if (w == nullptr || !w->hasGl || SDL_GL_MakeCurrent(w->sdl, context->gl) != 0)
         return false;
     if (context->viewportStale) {
-        // The warm-up context was first current on its 1x1 window.
+        // The warm-up context was first current on a 1x1 window.
         int width = 0, height = 0;
         SDL_GL_GetDrawableSize(w->sdl, &width, &height);
         glViewport(0, 0, width, height);

@@ -41,10 +41,8 @@ struct SdlState {
     bool capsLockRead = false;
     bool glLibraryLoaded = false;
     std::string glLibraryError;
-    // The warm-up: a hidden OpenGL window and its context, made when a class
-    // with its own device context is registered and taken over by the next
-    // window created.
-    SDL_Window *warmWindow = nullptr;
+    // The warm-up: a context made when a class with its own device context
+    // is registered, for the next window created.
     SDL_GLContext warmContext = nullptr;
 };
 extern SdlState sdl;
@@ -54,8 +52,8 @@ NativeWindow *WindowOfSdlId(Uint32 id);
 NativeWindow *WindowOfHandle(HWND hwnd);
 // opengl.cpp
 void LoadGlLibrary();
-// Makes the window's SDL window, with OpenGL when it can be had: the warm-up
-// window if there is one, else a new one. False when there is no window.
+// Makes the window's SDL window, with OpenGL when it can be had (and then
+// the warm-up context as its spare). False when there is no window at all.
 bool MakeSdlWindow(NativeWindow *window, const WindowRequest &request, Uint32 flags);
 
 } // namespace backend
