@@ -1,5 +1,22 @@
 // The Win32 core's state and the helpers its files share. Seen only by the
 // core's own files.
+//
+// Platform: any; the core has no system dependency of its own (the C++
+// standard library only) and builds against <windows.h> as well.
+//
+// Differences from real Windows, on every back end:
+// - Posted and input messages wait in one queue, in the order they came
+//   (Windows returns posted messages and the quit message before input).
+// - WM_CREATE gets lParam 0: there is no CREATESTRUCT.
+// - TranslateMessage makes the characters of a US keyboard (Shift, Caps Lock
+//   and Control as usual; no dead keys); there is no WM_SYSCHAR.
+// - ShowWindow treats every command as a plain show; the first show reports
+//   the size with WM_SIZE. No WM_MOVE, WM_ACTIVATE, WM_GETMINMAXINFO,
+//   WM_ERASEBKGND or palette messages are sent.
+// - Timers have a 10 ms minimum and no catch-up ticks.
+// - Every window has its own device context, whatever its class style.
+//   RealizePalette maps nothing: the display is true colour.
+// - Class names are compared with their case.
 #ifndef DUCKVIEW_PLATFORM_CORE_CORE_H
 #define DUCKVIEW_PLATFORM_CORE_CORE_H
 

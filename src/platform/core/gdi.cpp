@@ -18,7 +18,7 @@ int WINAPI ChoosePixelFormat(HDC dc, const PIXELFORMATDESCRIPTOR *request)
 // another one is refused.
 BOOL WINAPI SetPixelFormat(HDC dc, int index, const PIXELFORMATDESCRIPTOR *request)
 {
-    Traced call("SetPixelFormat", {Arg(dc), index, Arg(request)});
+    Traced call("SetPixelFormat", {Arg(dc), Arg(index), Arg(request)});
     Window *w = LiveWindowOfDc(dc);
     if (w == nullptr || index < 1 || (w->pixelFormat != 0 && w->pixelFormat != index))
         return call.Return(FALSE);
@@ -37,7 +37,7 @@ int WINAPI GetPixelFormat(HDC dc)
 
 int WINAPI DescribePixelFormat(HDC dc, int index, UINT size, PIXELFORMATDESCRIPTOR *descriptor)
 {
-    Traced call("DescribePixelFormat", {Arg(dc), index, size, Arg(descriptor)});
+    Traced call("DescribePixelFormat", {Arg(dc), Arg(index), Arg(size), Arg(descriptor)});
     Window *w = LiveWindowOfDc(dc);
     if (w == nullptr)
         return call.Return(0);
@@ -65,7 +65,7 @@ HPALETTE WINAPI CreatePalette(const LOGPALETTE *palette)
 
 HPALETTE WINAPI SelectPalette(HDC dc, HPALETTE palette, BOOL forceBackground)
 {
-    Traced call("SelectPalette", {Arg(dc), Arg(palette), forceBackground});
+    Traced call("SelectPalette", {Arg(dc), Arg(palette), Arg(forceBackground)});
     Window *w = LiveWindowOfDc(dc);
     if (w == nullptr || LivePalette(palette) == nullptr)
         return call.Return<HPALETTE>(nullptr);

@@ -90,7 +90,9 @@ using namespace core;
 
 BOOL WINAPI TranslateMessage(const MSG *msg)
 {
-    Traced call("TranslateMessage", {msg != nullptr ? Arg(msg->message) : 0, msg != nullptr ? Arg(msg->wParam) : 0});
+    const MSG none{};
+    const MSG &m = msg != nullptr ? *msg : none;
+    Traced call("TranslateMessage", {Arg(m.message), Arg(m.wParam)});
     if (msg == nullptr || (msg->message != WM_KEYDOWN && msg->message != WM_KEYUP))
         return call.Return(FALSE);
     if (msg->message == WM_KEYDOWN) {

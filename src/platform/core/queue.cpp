@@ -143,7 +143,7 @@ using namespace core;
 
 BOOL WINAPI PeekMessageA(MSG *msg, HWND hwnd, UINT filterMin, UINT filterMax, UINT removeMsg)
 {
-    Traced call("PeekMessageA", {Arg(msg), Arg(hwnd), filterMin, filterMax, removeMsg});
+    Traced call("PeekMessageA", {Arg(msg), Arg(hwnd), Arg(filterMin), Arg(filterMax), Arg(removeMsg)});
     MSG found;
     if (!NextMessage(&found, hwnd, filterMin, filterMax, (removeMsg & PM_REMOVE) != 0))
         return call.Return(FALSE);
@@ -154,7 +154,7 @@ BOOL WINAPI PeekMessageA(MSG *msg, HWND hwnd, UINT filterMin, UINT filterMax, UI
 
 BOOL WINAPI GetMessageA(MSG *msg, HWND hwnd, UINT filterMin, UINT filterMax)
 {
-    Traced call("GetMessageA", {Arg(msg), Arg(hwnd), filterMin, filterMax});
+    Traced call("GetMessageA", {Arg(msg), Arg(hwnd), Arg(filterMin), Arg(filterMax)});
     MSG found;
     while (!NextMessage(&found, hwnd, filterMin, filterMax, true)) {
         // The thread sleeps until an event arrives or the next timer is due.
@@ -168,8 +168,9 @@ BOOL WINAPI GetMessageA(MSG *msg, HWND hwnd, UINT filterMin, UINT filterMax)
 
 LRESULT WINAPI DispatchMessageA(const MSG *msg)
 {
-    Traced call("DispatchMessageA", {msg != nullptr ? Arg(msg->hwnd) : 0, msg != nullptr ? Arg(msg->message) : 0,
-                                     msg != nullptr ? Arg(msg->wParam) : 0, msg != nullptr ? msg->lParam : 0});
+    const MSG none{};
+    const MSG &m = msg != nullptr ? *msg : none;
+    Traced call("DispatchMessageA", {Arg(m.hwnd), Arg(m.message), Arg(m.wParam), Arg(m.lParam)});
     if (msg == nullptr)
         return call.Return<LRESULT>(0);
     // A timer's procedure takes its ticks instead of the window. Only a
@@ -191,14 +192,14 @@ LRESULT WINAPI DispatchMessageA(const MSG *msg)
 
 void WINAPI PostQuitMessage(int exitCode)
 {
-    Traced call("PostQuitMessage", {exitCode});
+    Traced call("PostQuitMessage", {Arg(exitCode)});
     state.quitPending = true;
     state.quitCode = exitCode;
 }
 
 UINT_PTR WINAPI SetTimer(HWND hwnd, UINT_PTR id, UINT elapse, TIMERPROC proc)
 {
-    Traced call("SetTimer", {Arg(hwnd), Arg(id), elapse, Arg(proc)});
+    Traced call("SetTimer", {Arg(hwnd), Arg(id), Arg(elapse), Arg(proc)});
     if (hwnd != nullptr && LiveWindow(hwnd) == nullptr)
         return call.Return<UINT_PTR>(0);
     if (hwnd == nullptr)

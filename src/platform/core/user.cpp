@@ -46,7 +46,7 @@ HCURSOR WINAPI LoadCursorA(HINSTANCE instance, LPCSTR name)
 
 int WINAPI GetSystemMetrics(int index)
 {
-    Traced call("GetSystemMetrics", {index});
+    Traced call("GetSystemMetrics", {Arg(index)});
     int width = 0, height = 0;
     backend::GetScreenSize(&width, &height);
     if (index == SM_CXSCREEN)
@@ -58,7 +58,7 @@ int WINAPI GetSystemMetrics(int index)
 
 int WINAPI MessageBoxA(HWND owner, LPCSTR text, LPCSTR caption, UINT type)
 {
-    Traced call("MessageBoxA", {Arg(owner), type}, {text, caption});
+    Traced call("MessageBoxA", {Arg(owner), Arg(type)}, {text, caption});
     if (caption == nullptr)
         caption = "Error";
     if (text == nullptr)

@@ -215,7 +215,7 @@ HWND WINAPI CreateWindowExA(DWORD exStyle, LPCSTR className, LPCSTR title, DWORD
 
 BOOL WINAPI ShowWindow(HWND hwnd, int cmdShow)
 {
-    Traced call("ShowWindow", {Arg(hwnd), cmdShow});
+    Traced call("ShowWindow", {Arg(hwnd), Arg(cmdShow)});
     Window *w = LiveWindow(hwnd);
     if (w == nullptr)
         return call.Return(FALSE);
@@ -235,7 +235,7 @@ BOOL WINAPI UpdateWindow(HWND hwnd)
 
 BOOL WINAPI SetWindowPos(HWND hwnd, HWND insertAfter, int x, int y, int cx, int cy, UINT flags)
 {
-    Traced call("SetWindowPos", {Arg(hwnd), Arg(insertAfter), x, y, cx, cy, flags});
+    Traced call("SetWindowPos", {Arg(hwnd), Arg(insertAfter), Arg(x), Arg(y), Arg(cx), Arg(cy), Arg(flags)});
     Window *w = LiveWindow(hwnd);
     if (w == nullptr)
         return call.Return(FALSE);
@@ -263,7 +263,7 @@ BOOL WINAPI DestroyWindow(HWND hwnd)
 
 LRESULT WINAPI DefWindowProcA(HWND hwnd, UINT message, WPARAM wParam, LPARAM lParam)
 {
-    Traced call("DefWindowProcA", {Arg(hwnd), message, Arg(wParam), lParam});
+    Traced call("DefWindowProcA", {Arg(hwnd), Arg(message), Arg(wParam), Arg(lParam)});
     Window *w = LiveWindow(hwnd);
     return call.Return<LRESULT>(w != nullptr ? DefaultProcessing(w, message) : 0);
 }

@@ -8,10 +8,11 @@
 // - Only the left button and moves are delivered; no WM_MOUSEWHEEL, no
 //   right or middle button messages (their MK_ flags are still set).
 // - Keys are mapped to virtual keys by their US meaning; scan-code bits of
-//   lParam are 0 and there is no WM_SYSKEYDOWN or WM_SYSCHAR.
-// - No WM_MOVE, WM_ACTIVATE, WM_SETFOCUS or palette messages are sent.
+//   lParam are 0 and there is no WM_SYSKEYDOWN.
 // - A resize from outside sends WM_SIZE from inside PeekMessageA or
 //   GetMessageA, as a message sent from another thread would be.
+// - Events of a window that is gone are dropped; events without a window go
+//   to the capture window, else to the only window there is.
 #include "platform/sdl/sdl_backend.h"
 
 namespace backend {

@@ -11,7 +11,9 @@
 //   the program's request cannot change it, only be refused with it.
 // - True colour only: no format needs a palette.
 // - The viewport a context starts with is the client area when the program
-//   first makes it current.
+//   first makes it current. Under a window manager the frame is known only
+//   once the window is shown, so a context made current before that (as the
+//   program's is, in WM_CREATE) starts with the outer size.
 //
 // Memory and start-up: loading and starting the GL driver takes long (a
 // software renderer builds its pipeline), so it is done when a class with
