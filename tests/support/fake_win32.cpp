@@ -40,6 +40,7 @@ struct RecordingState {
     FakeSettings settings;
     std::vector<FakeCall> calls;
     std::vector<std::unique_ptr<backend::NativeWindow>> windows;
+    std::vector<std::unique_ptr<backend::NativeContext>> contexts;
     std::uint64_t clock = 0;
     long emptyPeeks = 0;
     HWND lastWindow = nullptr;
@@ -137,15 +138,26 @@ Frame GetFrame(NativeWindow *)
     return Frame{0, 0, 0, 0};
 }
 
-void DiscardWindow(NativeWindow *w)
+// Drops one of the records the back end keeps.
+template <typename T> void Forget(std::vector<std::unique_ptr<T>> &records, T *record)
 {
-    auto &windows = R().windows;
-    for (auto it = windows.begin(); it != windows.end(); ++it) {
-        if (it->get() == w) {
-            windows.erase(it);
+    for (auto it = records.begin(); it != records.end(); ++it) {
+        if (it->get() == record) {
+            records.erase(it);
             return;
         }
     }
+}
+
+NativeContext *KeepContext(bool real)
+{
+    R().contexts.push_back(std::make_unique<NativeContext>(NativeContext{real}));
+    return R().contexts.back().get();
+}
+
+void DiscardWindow(NativeWindow *w)
+{
+    Forget(R().windows, w);
 }
 
 void SetMouseCapture(NativeWindow *)
@@ -221,7 +233,7 @@ NativeContext *CreateContext(NativeWindow *w)
 {
     RecordingState &r = R();
     if (!r.settings.realGlContext)
-        return new NativeContext{false};
+        return KeepContext(false);
 #ifdef _WIN32
     // No headless OpenGL here: a test on Windows that draws needs the
     // system's opengl32 and a real window instead.
@@ -235,7 +247,7 @@ NativeContext *CreateContext(NativeWindow *w)
     if (!CreateHeadlessContext(width, height, &r.glFailure))
         return nullptr;
     r.glLive = 1;
-    return new NativeContext{true};
+    return KeepContext(true);
 #endif
 }
 
@@ -252,7 +264,7 @@ void DeleteContext(NativeContext *context)
         R().glLive = 0;
     }
 #endif
-    delete context;
+    Forget(R().contexts, context);
 }
 
 bool Present(NativeWindow *)
