@@ -38,12 +38,7 @@ TEST_F(Creation, CreateMessageArrivesInsideTheCallWithAWorkingDeviceContext)
 // As Windows does it: WM_DESTROY is sent and the call returns null.
 TEST_F(Creation, CreateFailingInTheWindowProcedureSendsDestroyAndReturnsNull)
 {
-    hook = [](HWND, UINT m, WPARAM, LPARAM, LRESULT *result) {
-        if (m != WM_CREATE)
-            return false;
-        *result = -1;
-        return true;
-    };
+    FailCreation();
     EXPECT_EQ(Create(), nullptr);
     EXPECT_EQ(MessagesSeen(), (std::vector<UINT>{WM_CREATE, WM_DESTROY}));
     HWND failed = seen.front().hwnd;
@@ -521,13 +516,7 @@ TEST_F(OpenGL, AFormatIsSetOnceAndAContextNeedsOneAndDrawsOnTheWindow)
     ASSERT_NE(CreateAndShow(), nullptr);
     HDC dc = GetDC(hwnd);
     EXPECT_EQ(wglCreateContext(dc), nullptr) << "no pixel format yet";
-    PIXELFORMATDESCRIPTOR request{};
-    request.nSize = sizeof request;
-    request.nVersion = 1;
-    request.dwFlags = PFD_DRAW_TO_WINDOW | PFD_SUPPORT_OPENGL | PFD_DOUBLEBUFFER;
-    request.iPixelType = PFD_TYPE_RGBA;
-    request.cColorBits = 8;
-    request.cDepthBits = 16;
+    PIXELFORMATDESCRIPTOR request = ProgramRequest();
     int index = ChoosePixelFormat(dc, &request);
     ASSERT_GT(index, 0);
     int count = DescribePixelFormat(dc, index, sizeof request, nullptr);

@@ -102,6 +102,28 @@ void PumpUntilQuiet()
     }
 }
 
+PIXELFORMATDESCRIPTOR ProgramRequest()
+{
+    PIXELFORMATDESCRIPTOR request{};
+    request.nSize = sizeof request;
+    request.nVersion = 1;
+    request.dwFlags = PFD_DRAW_TO_WINDOW | PFD_SUPPORT_OPENGL | PFD_DOUBLEBUFFER;
+    request.iPixelType = PFD_TYPE_RGBA;
+    request.cColorBits = 8;
+    request.cDepthBits = 16;
+    return request;
+}
+
+void FailCreation()
+{
+    hook = [](HWND, UINT m, WPARAM, LPARAM, LRESULT *result) {
+        if (m != WM_CREATE)
+            return false;
+        *result = -1;
+        return true;
+    };
+}
+
 std::vector<UINT> TakeAll()
 {
     std::vector<UINT> taken;

@@ -60,6 +60,10 @@ void PumpUntilQuiet();
 std::vector<UINT> TakeAll();
 
 extern const DWORD kWindowStyle; // the program's window style
+// The program's pixel-format request: RGBA, double-buffered, 16-bit depth.
+PIXELFORMATDESCRIPTOR ProgramRequest();
+// Makes the window procedure fail WM_CREATE (return -1).
+void FailCreation();
 
 // A test with the class "DvTest" registered (CS_OWNDC, RecordingProc) and,
 // on demand, the program's window: 230x230 at (50, 50).

@@ -141,18 +141,6 @@ unsigned long ScreenPixel(int x, int y)
     return pixel;
 }
 
-PIXELFORMATDESCRIPTOR ProgramRequest()
-{
-    PIXELFORMATDESCRIPTOR request{};
-    request.nSize = sizeof request;
-    request.nVersion = 1;
-    request.dwFlags = PFD_DRAW_TO_WINDOW | PFD_SUPPORT_OPENGL | PFD_DOUBLEBUFFER;
-    request.iPixelType = PFD_TYPE_RGBA;
-    request.cColorBits = 8;
-    request.cDepthBits = 16;
-    return request;
-}
-
 // ---- the start-up warm-up (the first window of its own process) ----
 
 using WarmUp = WindowTest;
@@ -216,12 +204,7 @@ TEST_F(X11Window, HiddenUntilShownThenOuterSizeIsTheClientSizeWithoutWindowManag
 
 TEST_F(X11Window, FailedCreationLeavesNoXWindow)
 {
-    hook = [](HWND, UINT m, WPARAM, LPARAM, LRESULT *result) {
-        if (m != WM_CREATE)
-            return false;
-        *result = -1;
-        return true;
-    };
+    FailCreation();
     EXPECT_EQ(Create(), nullptr);
     EXPECT_TRUE(PumpUntil(5, [&] { return FindXWindow(title) == 0; }));
 }
