@@ -453,9 +453,12 @@ TEST_F(Destroy, CloseRequestGoesThroughDefaultProcessingToDestroyAndQuit)
 }
 
 // Timers, posted messages, input not yet taken from the system and the
-// pending paint all go with the window.
+// pending paint all go with the window; none of it reaches another window.
 TEST_F(Destroy, DestroyWindowSendsDestroyAtOnceAndDropsEverythingWaitingForIt)
 {
+    HWND other = CreateWindowExA(0, "DvTest", "other", kWindowStyle, 300, 50, 100, 100, nullptr, nullptr, nullptr,
+                                 nullptr);
+    ASSERT_NE(other, nullptr);
     ASSERT_NE(CreateAndShow(), nullptr);
     SetTimer(hwnd, 1, 50, nullptr);
     LetTimePass(100);
@@ -470,6 +473,8 @@ TEST_F(Destroy, DestroyWindowSendsDestroyAtOnceAndDropsEverythingWaitingForIt)
     LetTimePass(100);
     MSG msg;
     EXPECT_FALSE(PeekMessageA(&msg, nullptr, 0, 0, PM_NOREMOVE)) << "nothing is left for a dead window";
+    EXPECT_EQ(seen.size(), 1u);
+    DestroyWindow(other);
     hwnd = nullptr;
 }
 

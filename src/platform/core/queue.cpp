@@ -156,9 +156,12 @@ BOOL WINAPI GetMessageA(MSG *msg, HWND hwnd, UINT filterMin, UINT filterMax)
 {
     Traced call("GetMessageA", {Arg(msg), Arg(hwnd), Arg(filterMin), Arg(filterMax)});
     MSG found;
-    while (!NextMessage(&found, hwnd, filterMin, filterMax, true)) {
+    bool got = NextMessage(&found, hwnd, filterMin, filterMax, true);
+    while (!got) {
         // The thread sleeps until an event arrives or the next timer is due.
-        if (!backend::Wait(WaitTimeout()) && !NextMessage(&found, hwnd, filterMin, filterMax, true))
+        bool woken = backend::Wait(WaitTimeout());
+        got = NextMessage(&found, hwnd, filterMin, filterMax, true);
+        if (!got && !woken)
             return call.Return(-1);
     }
     if (msg != nullptr)
