@@ -1,7 +1,9 @@
 // The Win32 operations the program calls. On Windows these are the system's
 // own; elsewhere this header declares a small stand-in with the same names,
-// types and constants, implemented by one of the back ends under
-// src/platform/ (SDL2 for the real program, a recording one for tests).
+// types and constants, implemented by our Win32 core (src/platform/core/) on
+// one of its back ends (SDL2 for the real program, a recording one for
+// tests). Each declaration is <windows.h>'s, calling convention included,
+// so that the core builds against either.
 #ifndef DUCKVIEW_PLATFORM_WIN32_H
 #define DUCKVIEW_PLATFORM_WIN32_H
 
@@ -223,47 +225,47 @@ struct LOGPALETTE {
 #define PFD_MAIN_PLANE 0
 
 // user32
-ATOM RegisterClassA(const WNDCLASSA *wc);
-HICON LoadIconA(HINSTANCE instance, LPCSTR name);
-HCURSOR LoadCursorA(HINSTANCE instance, LPCSTR name);
-int GetSystemMetrics(int index);
-int MessageBoxA(HWND owner, LPCSTR text, LPCSTR caption, UINT type);
-HWND CreateWindowExA(DWORD exStyle, LPCSTR className, LPCSTR title, DWORD style, int x, int y, int width,
-                     int height, HWND parent, HMENU menu, HINSTANCE instance, LPVOID param);
-BOOL ShowWindow(HWND hwnd, int cmdShow);
-BOOL UpdateWindow(HWND hwnd);
-BOOL PeekMessageA(MSG *msg, HWND hwnd, UINT filterMin, UINT filterMax, UINT removeMsg);
-BOOL GetMessageA(MSG *msg, HWND hwnd, UINT filterMin, UINT filterMax);
-BOOL TranslateMessage(const MSG *msg);
-LRESULT DispatchMessageA(const MSG *msg);
-LRESULT DefWindowProcA(HWND hwnd, UINT message, WPARAM wParam, LPARAM lParam);
-UINT_PTR SetTimer(HWND hwnd, UINT_PTR id, UINT elapse, TIMERPROC proc);
-HDC GetDC(HWND hwnd);
-int ReleaseDC(HWND hwnd, HDC dc);
-HDC BeginPaint(HWND hwnd, PAINTSTRUCT *paint);
-BOOL EndPaint(HWND hwnd, const PAINTSTRUCT *paint);
-BOOL SetWindowPos(HWND hwnd, HWND insertAfter, int x, int y, int cx, int cy, UINT flags);
-HWND SetCapture(HWND hwnd);
-BOOL ReleaseCapture(void);
-BOOL DestroyWindow(HWND hwnd);
-void PostQuitMessage(int exitCode);
-HWND WindowFromDC(HDC dc);
+ATOM WINAPI RegisterClassA(const WNDCLASSA *wc);
+HICON WINAPI LoadIconA(HINSTANCE instance, LPCSTR name);
+HCURSOR WINAPI LoadCursorA(HINSTANCE instance, LPCSTR name);
+int WINAPI GetSystemMetrics(int index);
+int WINAPI MessageBoxA(HWND owner, LPCSTR text, LPCSTR caption, UINT type);
+HWND WINAPI CreateWindowExA(DWORD exStyle, LPCSTR className, LPCSTR title, DWORD style, int x, int y, int width,
+                            int height, HWND parent, HMENU menu, HINSTANCE instance, LPVOID param);
+BOOL WINAPI ShowWindow(HWND hwnd, int cmdShow);
+BOOL WINAPI UpdateWindow(HWND hwnd);
+BOOL WINAPI PeekMessageA(MSG *msg, HWND hwnd, UINT filterMin, UINT filterMax, UINT removeMsg);
+BOOL WINAPI GetMessageA(MSG *msg, HWND hwnd, UINT filterMin, UINT filterMax);
+BOOL WINAPI TranslateMessage(const MSG *msg);
+LRESULT WINAPI DispatchMessageA(const MSG *msg);
+LRESULT WINAPI DefWindowProcA(HWND hwnd, UINT message, WPARAM wParam, LPARAM lParam);
+UINT_PTR WINAPI SetTimer(HWND hwnd, UINT_PTR id, UINT elapse, TIMERPROC proc);
+HDC WINAPI GetDC(HWND hwnd);
+int WINAPI ReleaseDC(HWND hwnd, HDC dc);
+HDC WINAPI BeginPaint(HWND hwnd, PAINTSTRUCT *paint);
+BOOL WINAPI EndPaint(HWND hwnd, const PAINTSTRUCT *paint);
+BOOL WINAPI SetWindowPos(HWND hwnd, HWND insertAfter, int x, int y, int cx, int cy, UINT flags);
+HWND WINAPI SetCapture(HWND hwnd);
+BOOL WINAPI ReleaseCapture(void);
+BOOL WINAPI DestroyWindow(HWND hwnd);
+void WINAPI PostQuitMessage(int exitCode);
+HWND WINAPI WindowFromDC(HDC dc);
 
 // gdi32
-int ChoosePixelFormat(HDC dc, const PIXELFORMATDESCRIPTOR *request);
-BOOL SetPixelFormat(HDC dc, int index, const PIXELFORMATDESCRIPTOR *request);
-int GetPixelFormat(HDC dc);
-int DescribePixelFormat(HDC dc, int index, UINT size, PIXELFORMATDESCRIPTOR *descriptor);
-HPALETTE CreatePalette(const LOGPALETTE *palette);
-HPALETTE SelectPalette(HDC dc, HPALETTE palette, BOOL forceBackground);
-UINT RealizePalette(HDC dc);
-BOOL UnrealizeObject(HGDIOBJ object);
-BOOL SwapBuffers(HDC dc);
+int WINAPI ChoosePixelFormat(HDC dc, const PIXELFORMATDESCRIPTOR *request);
+BOOL WINAPI SetPixelFormat(HDC dc, int index, const PIXELFORMATDESCRIPTOR *request);
+int WINAPI GetPixelFormat(HDC dc);
+int WINAPI DescribePixelFormat(HDC dc, int index, UINT size, PIXELFORMATDESCRIPTOR *descriptor);
+HPALETTE WINAPI CreatePalette(const LOGPALETTE *palette);
+HPALETTE WINAPI SelectPalette(HDC dc, HPALETTE palette, BOOL forceBackground);
+UINT WINAPI RealizePalette(HDC dc);
+BOOL WINAPI UnrealizeObject(HGDIOBJ object);
+BOOL WINAPI SwapBuffers(HDC dc);
 
 // opengl32 (the window binding)
-HGLRC wglCreateContext(HDC dc);
-BOOL wglMakeCurrent(HDC dc, HGLRC context);
-BOOL wglDeleteContext(HGLRC context);
+HGLRC WINAPI wglCreateContext(HDC dc);
+BOOL WINAPI wglMakeCurrent(HDC dc, HGLRC context);
+BOOL WINAPI wglDeleteContext(HGLRC context);
 
 // The program's entry point; on Windows the system calls it, elsewhere the
 // back end's main() does.

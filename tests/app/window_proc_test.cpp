@@ -236,6 +236,7 @@ TEST_F(WindowProcTest, ResizingSnapsBackToTheStartUpSizeAndKeepsThePosition)
 TEST_F(WindowProcTest, PaintValidatesAndRequestsARedrawBetweenBeginAndEnd)
 {
     Create();
+    ShowWindow(hwnd, SW_SHOW); // only a visible window is painted
     spinning = 0;
     FakeInvalidate(hwnd);
     std::map<std::string, IdleHandler> handlerAt;

@@ -25,6 +25,7 @@
 
 #include <gtest/gtest.h>
 
+#include "app/texts.h"
 #include "app/window_proc.h"
 #include "fake_win32.h"
 #include "render/frame.h"
@@ -156,7 +157,7 @@ protected:
     bool Create(bool paletteFormat)
     {
         Fake().describedFormat = paletteFormat ? FakePaletteFormat() : FakeTrueColourFormat();
-        hwnd = CreateWindowExA(0, "OpenGL", " KEYS:f,p and MOUSE ", 0, 50, 50, windowWidth, windowHeight, NULL, NULL,
+        hwnd = CreateWindowExA(0, "OpenGL", DUCKVIEW_WINDOW_TITLE, 0, 50, 50, windowWidth, windowHeight, NULL, NULL,
                                NULL, NULL);
         if (!hwnd || !FakeGlContextLive())
             return false;

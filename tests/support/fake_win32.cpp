@@ -1,45 +1,50 @@
+// The recording back end: the Win32 core with no system underneath.
+//
+// Platform: any, Windows included (there without OpenGL: see CreateContext).
+// Dependencies: the core; on Linux, Mesa's EGL for the headless context
+// (tests/support/gl_context).
+//
+// Limits and differences from Windows: no native window or event exists
+// but what the test makes; every window has no frame, so its outer size is
+// its client size; the clock moves only when the test moves it (or a wait
+// lets it, with waitPassesTime); one headless OpenGL context at a time,
+// always current; a message box is a line on stderr.
 #include "fake_win32.h"
 
 #include <cstdio>
 #include <cstdlib>
-#include <cstring>
-#include <deque>
-#include <map>
+#include <memory>
 
+#include "platform/core/backend.h"
+
+#ifndef _WIN32
 #include "gl_context.h"
+#endif
+
+namespace backend {
+
+struct NativeWindow {
+    HWND hwnd;
+    int clientWidth, clientHeight;
+};
+
+struct NativeContext {
+    bool real; // a headless context of its own
+};
+
+} // namespace backend
 
 namespace {
 
-struct FakeClass {
-    WNDCLASSA wc;
-    std::string name;
-};
-
-struct FakeWindow {
-    std::string className;
-    WNDPROC proc = nullptr;
-    HDC dc = nullptr;
-    int x = 0, y = 0, width = 0, height = 0;
-    int visible = 0;
-    int needsPaint = 0;
-    int alive = 1;
-};
-
-struct FakeState {
+struct RecordingState {
     FakeSettings settings;
     std::vector<FakeCall> calls;
-    std::map<std::string, FakeClass> classes;
-    std::map<HWND, FakeWindow> windows;
-    std::map<HDC, HWND> dcOwners;
-    std::deque<MSG> queue;
-    int quitPosted = 0;
-    int quitCode = 0;
+    std::vector<std::unique_ptr<backend::NativeWindow>> windows;
+    std::vector<std::unique_ptr<backend::NativeContext>> contexts;
+    std::uint64_t clock = 0;
     long emptyPeeks = 0;
-    int nextWindow = 0;
     HWND lastWindow = nullptr;
-    HWND capture = nullptr;
     PIXELFORMATDESCRIPTOR request{};
-    int pixelFormat = 0;
     std::vector<PALETTEENTRY> paletteEntries;
     WORD paletteVersion = 0;
     WORD paletteCount = 0;
@@ -49,84 +54,227 @@ struct FakeState {
     int starvedWaits = 0;
 };
 
-FakeState &S()
+RecordingState &R()
 {
-    static FakeState state;
+    static RecordingState state;
     return state;
 }
 
-const HPALETTE kPalette = (HPALETTE)(std::uintptr_t)0x4001;
-const HGLRC kContext = (HGLRC)(std::uintptr_t)0x3001;
-const HICON kIcon = (HICON)(std::uintptr_t)0x5001;
-const HCURSOR kCursor = (HCURSOR)(std::uintptr_t)0x5002;
-
-std::intptr_t A(const void *p)
+void CallStarts(const core::Call &call)
 {
-    return (std::intptr_t)p;
-}
-
-void Log(const char *name, std::vector<std::intptr_t> args, std::vector<std::string> texts = {})
-{
-    FakeState &s = S();
-    s.calls.push_back(FakeCall{name, std::move(args), std::move(texts)});
-    if (s.settings.echoCalls) {
-        std::fprintf(stderr, "%s\n", FakeCallText(s.calls.back()).c_str());
+    RecordingState &r = R();
+    FakeCall logged{call.name, {call.args, call.args + call.argCount}, {call.texts, call.texts + call.textCount},
+                    call.depth};
+    std::string name = call.name;
+    if (name == "GetMessageA")
+        r.emptyPeeks = 0;
+    if (name == "SwapBuffers")
+        r.swapCount++;
+    if (name == "CreatePalette") {
+        const LOGPALETTE *palette = reinterpret_cast<const LOGPALETTE *>(call.args[0]);
+        r.paletteEntries.clear();
+        r.paletteVersion = palette != nullptr ? palette->palVersion : 0;
+        r.paletteCount = palette != nullptr ? palette->palNumEntries : 0;
+        if (palette != nullptr)
+            r.paletteEntries.assign(palette->palPalEntry, palette->palPalEntry + palette->palNumEntries);
+    }
+    r.calls.push_back(logged);
+    if (r.settings.echoCalls) {
+        std::fprintf(stderr, "%s\n", FakeCallText(logged).c_str());
         std::fflush(stderr);
     }
-    if (s.settings.onCall) {
-        FakeCall copy = s.calls.back();
-        s.settings.onCall(copy);
-    }
+    if (r.settings.onCall)
+        r.settings.onCall(logged);
 }
 
-FakeWindow *Find(HWND hwnd)
+std::intptr_t CallEnds(const core::Call &call, std::intptr_t result)
 {
-    auto it = S().windows.find(hwnd);
-    if (it == S().windows.end() || !it->second.alive)
-        return nullptr;
-    return &it->second;
-}
-
-LRESULT Send(HWND hwnd, UINT message, WPARAM wParam, LPARAM lParam)
-{
-    FakeWindow *w = Find(hwnd);
-    if (!w || !w->proc)
+    RecordingState &r = R();
+    std::string name = call.name;
+    if (name == "DefWindowProcA")
+        return r.settings.defWindowProcResult;
+    if (name == "CreatePalette" && r.settings.createPaletteFails)
         return 0;
-    return w->proc(hwnd, message, wParam, lParam);
-}
-
-// Takes the next message as a real queue would: posted messages first, then
-// the quit message, then a paint for a window that needs one. Leaves *msg
-// alone when there is nothing.
-int Next(MSG *msg, int remove)
-{
-    FakeState &s = S();
-    if (!s.queue.empty()) {
-        *msg = s.queue.front();
-        if (remove)
-            s.queue.pop_front();
-        return 1;
-    }
-    if (s.quitPosted) {
-        std::memset(msg, 0, sizeof *msg);
-        msg->message = WM_QUIT;
-        msg->wParam = (WPARAM)s.quitCode;
-        if (remove)
-            s.quitPosted = 0;
-        return 1;
-    }
-    for (auto &entry : s.windows) {
-        if (entry.second.alive && entry.second.needsPaint) {
-            std::memset(msg, 0, sizeof *msg);
-            msg->hwnd = entry.first;
-            msg->message = WM_PAINT;
-            return 1;
+    if (name == "PeekMessageA") {
+        if (result)
+            r.emptyPeeks = 0;
+        else if (++r.emptyPeeks > r.settings.busyPeekLimit) {
+            std::fprintf(stderr, "fake_win32: %ld empty PeekMessageA calls in a row, giving up\n", r.emptyPeeks);
+            std::abort();
         }
     }
-    return 0;
+    return result;
 }
 
 } // namespace
+
+// ---- the back end ----
+
+namespace backend {
+
+NativeWindow *OpenWindow(const WindowRequest &request)
+{
+    R().windows.push_back(std::make_unique<NativeWindow>(NativeWindow{request.hwnd, request.width, request.height}));
+    R().lastWindow = request.hwnd;
+    return R().windows.back().get();
+}
+
+void SetVisible(NativeWindow *, bool)
+{
+}
+
+void MoveWindowTo(NativeWindow *, int, int)
+{
+}
+
+void SetClientSize(NativeWindow *w, int width, int height)
+{
+    w->clientWidth = width;
+    w->clientHeight = height;
+}
+
+Frame GetFrame(NativeWindow *)
+{
+    return Frame{0, 0, 0, 0};
+}
+
+// Drops one of the records the back end keeps.
+template <typename T> void Forget(std::vector<std::unique_ptr<T>> &records, T *record)
+{
+    for (auto it = records.begin(); it != records.end(); ++it) {
+        if (it->get() == record) {
+            records.erase(it);
+            return;
+        }
+    }
+}
+
+NativeContext *KeepContext(bool real)
+{
+    R().contexts.push_back(std::make_unique<NativeContext>(NativeContext{real}));
+    return R().contexts.back().get();
+}
+
+void DiscardWindow(NativeWindow *w)
+{
+    Forget(R().windows, w);
+}
+
+void SetMouseCapture(NativeWindow *)
+{
+}
+
+void PumpEvents()
+{
+    // Native events go straight to the core when the test makes them.
+}
+
+bool Wait(int timeoutMs)
+{
+    RecordingState &r = R();
+    if (r.settings.onBlockingWait) {
+        r.settings.onBlockingWait();
+        if (core::MessageWaiting())
+            return true;
+    }
+    if (r.settings.waitPassesTime && timeoutMs >= 0) {
+        r.clock += static_cast<std::uint64_t>(timeoutMs);
+        return true;
+    }
+    r.starvedWaits++;
+    std::fprintf(stderr, "fake_win32: GetMessageA would wait for ever\n");
+    return false;
+}
+
+std::uint64_t Now()
+{
+    return R().clock;
+}
+
+void GetScreenSize(int *width, int *height)
+{
+    *width = R().settings.screenWidth;
+    *height = R().settings.screenHeight;
+}
+
+int ShowMessageBox(NativeWindow *owner, const char *text, const char *caption, UINT type)
+{
+    int result = R().settings.messageBoxResult;
+    if (result != 0) {
+        std::fprintf(stderr, "MessageBoxA(%p, 0x%x) [%s] <%s>\n", static_cast<void *>(owner ? owner->hwnd : nullptr),
+                     type, caption, text);
+        std::fflush(stderr);
+    }
+    return result;
+}
+
+void ClassRegistered(const WNDCLASSA &)
+{
+}
+
+int ChooseFormat(NativeWindow *, const PIXELFORMATDESCRIPTOR &request)
+{
+    R().request = request;
+    return R().settings.choosePixelFormatResult;
+}
+
+BOOL SetFormat(NativeWindow *, int)
+{
+    return R().settings.setPixelFormatResult;
+}
+
+int DescribeFormat(NativeWindow *, int, PIXELFORMATDESCRIPTOR *descriptor)
+{
+    *descriptor = R().settings.describedFormat;
+    return 32; // the number of formats the device offers
+}
+
+NativeContext *CreateContext(NativeWindow *w)
+{
+    RecordingState &r = R();
+    if (!r.settings.realGlContext)
+        return KeepContext(false);
+#ifdef _WIN32
+    // No headless OpenGL here: a test on Windows that draws needs the
+    // system's opengl32 and a real window instead.
+    (void)w;
+    r.glFailure = "no headless OpenGL context on Windows";
+    return nullptr;
+#else
+    int width = w->clientWidth > 0 ? w->clientWidth : 64;
+    int height = w->clientHeight > 0 ? w->clientHeight : 64;
+    r.glFailure.clear();
+    if (!CreateHeadlessContext(width, height, &r.glFailure))
+        return nullptr;
+    r.glLive = 1;
+    return KeepContext(true);
+#endif
+}
+
+bool MakeCurrent(NativeWindow *, NativeContext *)
+{
+    return true; // the one headless context is always current
+}
+
+void DeleteContext(NativeContext *context)
+{
+#ifndef _WIN32
+    if (context->real && R().glLive) {
+        DestroyHeadlessContext();
+        R().glLive = 0;
+    }
+#endif
+    Forget(R().contexts, context);
+}
+
+bool Present(NativeWindow *)
+{
+    return true;
+}
+
+} // namespace backend
+
+// ---- the tests' side ----
 
 PIXELFORMATDESCRIPTOR FakeTrueColourFormat()
 {
@@ -164,56 +312,68 @@ PIXELFORMATDESCRIPTOR FakePaletteFormat()
 
 void ResetFakeWin32()
 {
-    if (S().glLive)
+#ifndef _WIN32
+    if (R().glLive)
         DestroyHeadlessContext();
-    S() = FakeState();
-    S().settings.describedFormat = FakeTrueColourFormat();
+#endif
+    R() = RecordingState();
+    core::Reset();
+    core::SetCallObserver(core::CallObserver{CallStarts, CallEnds});
 }
 
 FakeSettings &Fake()
 {
-    return S().settings;
+    return R().settings;
 }
 
 const std::vector<FakeCall> &FakeCalls()
 {
-    return S().calls;
+    return R().calls;
 }
 
 void ClearFakeCalls()
 {
-    S().calls.clear();
+    R().calls.clear();
 }
 
 std::vector<std::string> FakeCallNames()
 {
     std::vector<std::string> names;
-    for (const FakeCall &c : S().calls)
+    for (const FakeCall &c : R().calls)
         names.push_back(c.name);
+    return names;
+}
+
+std::vector<std::string> FakeCallNamesAt(int depth)
+{
+    std::vector<std::string> names;
+    for (const FakeCall &c : R().calls)
+        if (c.depth == depth)
+            names.push_back(c.name);
     return names;
 }
 
 int CountFakeCalls(const std::string &name)
 {
     int n = 0;
-    for (const FakeCall &c : S().calls)
+    for (const FakeCall &c : R().calls)
         n += c.name == name;
     return n;
 }
 
 int FakeCallIndex(const std::string &name, int nth)
 {
-    const std::vector<FakeCall> &calls = S().calls;
+    const std::vector<FakeCall> &calls = R().calls;
     for (size_t i = 0; i < calls.size(); i++)
         if (calls[i].name == name && nth-- == 0)
-            return (int)i;
+            return static_cast<int>(i);
     return -1;
 }
 
 const FakeCall *FindFakeCall(const std::string &name, int nth)
 {
     int i = FakeCallIndex(name, nth);
-    return i < 0 ? nullptr : &S().calls[i];
+    return i < 0 ? nullptr : &R().calls[i];
 }
 
 std::string FakeCallText(const FakeCall &call)
@@ -222,7 +382,7 @@ std::string FakeCallText(const FakeCall &call)
     const char *sep = "";
     char number[32];
     for (std::intptr_t a : call.args) {
-        std::snprintf(number, sizeof number, a > 0xfff ? "%s0x%lx" : "%s%ld", sep, (long)a);
+        std::snprintf(number, sizeof number, a > 0xfff ? "%s0x%lx" : "%s%ld", sep, static_cast<long>(a));
         text += number;
         sep = ", ";
     }
@@ -237,544 +397,159 @@ std::string FakeCallText(const FakeCall &call)
 std::string FakeLogText()
 {
     std::string text;
-    for (const FakeCall &c : S().calls)
+    for (const FakeCall &c : R().calls)
         text += FakeCallText(c) + "\n";
     return text;
 }
 
 void FakePostMessage(HWND hwnd, UINT message, WPARAM wParam, LPARAM lParam)
 {
-    MSG msg{};
-    msg.hwnd = hwnd;
-    msg.message = message;
-    msg.wParam = wParam;
-    msg.lParam = lParam;
-    S().queue.push_back(msg);
+    core::Post(hwnd, message, wParam, lParam);
 }
 
 size_t FakeQueueLength()
 {
-    return S().queue.size();
+    return static_cast<size_t>(core::QueueLength());
 }
 
 LRESULT FakeSendMessage(HWND hwnd, UINT message, WPARAM wParam, LPARAM lParam)
 {
-    return Send(hwnd, message, wParam, lParam);
-}
-
-void FakeResizeWindow(HWND hwnd, int width, int height)
-{
-    FakeWindow *w = Find(hwnd);
-    if (!w)
-        return;
-    w->width = width;
-    w->height = height;
-    Send(hwnd, WM_SIZE, 0, MAKELPARAM(width, height));
-}
-
-void FakeInvalidate(HWND hwnd)
-{
-    if (FakeWindow *w = Find(hwnd))
-        w->needsPaint = 1;
+    return core::Send(hwnd, message, wParam, lParam);
 }
 
 HWND FakeLastWindow()
 {
-    return S().lastWindow;
+    return R().lastWindow;
 }
 
 HDC FakeDeviceContextOf(HWND hwnd)
 {
-    FakeWindow *w = Find(hwnd);
-    return w ? w->dc : nullptr;
+    return core::InfoOf(hwnd).dc;
 }
 
 int FakeWindowExists(HWND hwnd)
 {
-    return Find(hwnd) != nullptr;
+    return core::InfoOf(hwnd).exists;
 }
 
 int FakeWindowVisible(HWND hwnd)
 {
-    FakeWindow *w = Find(hwnd);
-    return w ? w->visible : 0;
+    return core::InfoOf(hwnd).visible;
 }
 
 int FakeWindowX(HWND hwnd)
 {
-    FakeWindow *w = Find(hwnd);
-    return w ? w->x : 0;
+    return core::InfoOf(hwnd).x;
 }
 
 int FakeWindowY(HWND hwnd)
 {
-    FakeWindow *w = Find(hwnd);
-    return w ? w->y : 0;
-}
-
-const WNDCLASSA *FakeRegisteredClass(const std::string &name)
-{
-    auto it = S().classes.find(name);
-    return it == S().classes.end() ? nullptr : &it->second.wc;
+    return core::InfoOf(hwnd).y;
 }
 
 int FakeWindowWidth(HWND hwnd)
 {
-    FakeWindow *w = Find(hwnd);
-    return w ? w->width : 0;
+    return core::InfoOf(hwnd).width;
 }
 
 int FakeWindowHeight(HWND hwnd)
 {
-    FakeWindow *w = Find(hwnd);
-    return w ? w->height : 0;
+    return core::InfoOf(hwnd).height;
 }
 
 HWND FakeCapture()
 {
-    return S().capture;
+    return core::CaptureWindow();
+}
+
+const WNDCLASSA *FakeRegisteredClass(const std::string &name)
+{
+    return core::FindClass(name.c_str());
+}
+
+void FakeResizeWindow(HWND hwnd, int width, int height)
+{
+    for (auto &w : R().windows)
+        if (w->hwnd == hwnd)
+            SetClientSize(w.get(), width, height);
+    core::ClientResized(hwnd, width, height);
+}
+
+void FakeInvalidate(HWND hwnd)
+{
+    core::Exposed(hwnd);
+}
+
+void FakeKeyEvent(HWND hwnd, BYTE vk, bool down)
+{
+    const LPARAM released = (LPARAM(1) << 30) | (LPARAM(1) << 31); // previous state down, transition up
+    core::PostInput(hwnd, down ? WM_KEYDOWN : WM_KEYUP, vk, down ? 1 : 1 | released,
+                    static_cast<DWORD>(R().clock));
+}
+
+void FakeMouseEvent(HWND hwnd, UINT message, int x, int y, WPARAM keys)
+{
+    core::WindowInfo info = core::InfoOf(hwnd);
+    core::CursorMoved(POINT{info.x + x, info.y + y});
+    core::PostInput(hwnd, message, keys, MAKELPARAM(x, y), static_cast<DWORD>(R().clock));
+}
+
+void FakeCloseRequest(HWND hwnd)
+{
+    core::CloseRequested(hwnd);
+}
+
+void FakeAdvanceClock(int milliseconds)
+{
+    R().clock += static_cast<std::uint64_t>(milliseconds);
+}
+
+std::uint64_t FakeClock()
+{
+    return R().clock;
 }
 
 const PIXELFORMATDESCRIPTOR &FakeChosenRequest()
 {
-    return S().request;
+    return R().request;
 }
 
 int FakeCurrentPixelFormat()
 {
-    return S().pixelFormat;
+    return core::InfoOf(R().lastWindow).pixelFormat;
 }
 
 const std::vector<PALETTEENTRY> &FakePaletteEntries()
 {
-    return S().paletteEntries;
+    return R().paletteEntries;
 }
 
 WORD FakePaletteVersion()
 {
-    return S().paletteVersion;
+    return R().paletteVersion;
 }
 
 WORD FakePaletteEntryCount()
 {
-    return S().paletteCount;
+    return R().paletteCount;
 }
 
 int FakeSwapCount()
 {
-    return S().swapCount;
+    return R().swapCount;
 }
 
 int FakeGlContextLive()
 {
-    return S().glLive;
+    return R().glLive;
 }
 
 const std::string &FakeGlFailure()
 {
-    return S().glFailure;
+    return R().glFailure;
 }
 
 int FakeStarvedWaits()
 {
-    return S().starvedWaits;
-}
-
-// user32
-
-ATOM RegisterClassA(const WNDCLASSA *wc)
-{
-    std::string name = wc && wc->lpszClassName ? wc->lpszClassName : "";
-    Log("RegisterClassA", {wc ? (std::intptr_t)wc->style : 0, wc ? A((const void *)wc->lpfnWndProc) : 0},
-        {name});
-    if (!wc || name.empty() || S().classes.count(name))
-        return 0;
-    FakeClass c{*wc, name};
-    c.wc.lpszClassName = nullptr;
-    S().classes[name] = c;
-    return (ATOM)(0xC000 + S().classes.size());
-}
-
-HICON LoadIconA(HINSTANCE instance, LPCSTR name)
-{
-    Log("LoadIconA", {A(instance), A(name)});
-    return kIcon;
-}
-
-HCURSOR LoadCursorA(HINSTANCE instance, LPCSTR name)
-{
-    Log("LoadCursorA", {A(instance), A(name)});
-    return kCursor;
-}
-
-int GetSystemMetrics(int index)
-{
-    Log("GetSystemMetrics", {index});
-    if (index == SM_CYSCREEN)
-        return S().settings.screenHeight;
-    if (index == SM_CXSCREEN)
-        return S().settings.screenWidth;
-    return 0;
-}
-
-int MessageBoxA(HWND owner, LPCSTR text, LPCSTR caption, UINT type)
-{
-    std::string t = text ? text : "";
-    std::string c = caption ? caption : "";
-    Log("MessageBoxA", {A(owner), (std::intptr_t)type}, {t, c});
-    std::fprintf(stderr, "MessageBoxA(%p, 0x%x) [%s] <%s>\n", (void *)owner, type, c.c_str(), t.c_str());
-    std::fflush(stderr);
-    return S().settings.messageBoxResult;
-}
-
-HWND CreateWindowExA(DWORD exStyle, LPCSTR className, LPCSTR title, DWORD style, int x, int y, int width,
-                     int height, HWND parent, HMENU menu, HINSTANCE instance, LPVOID param)
-{
-    std::string cls = className ? className : "";
-    Log("CreateWindowExA",
-        {(std::intptr_t)exStyle, (std::intptr_t)style, x, y, width, height, A(parent), A(menu), A(instance),
-         A(param)},
-        {cls, title ? title : ""});
-    FakeState &s = S();
-    auto found = s.classes.find(cls);
-    if (found == s.classes.end())
-        return nullptr;
-    s.nextWindow++;
-    HWND hwnd = (HWND)(std::uintptr_t)(0x1000 + s.nextWindow);
-    FakeWindow w;
-    w.className = cls;
-    w.proc = found->second.wc.lpfnWndProc;
-    w.dc = (HDC)(std::uintptr_t)(0x2000 + s.nextWindow);
-    w.x = x;
-    w.y = y;
-    w.width = width;
-    w.height = height;
-    s.windows[hwnd] = w;
-    s.dcOwners[w.dc] = hwnd;
-    s.lastWindow = hwnd;
-    if (Send(hwnd, WM_CREATE, 0, 0) == -1) {
-        Send(hwnd, WM_DESTROY, 0, 0);
-        S().windows[hwnd].alive = 0;
-        return nullptr;
-    }
-    return hwnd;
-}
-
-BOOL ShowWindow(HWND hwnd, int cmdShow)
-{
-    Log("ShowWindow", {A(hwnd), cmdShow});
-    FakeWindow *w = Find(hwnd);
-    if (!w)
-        return FALSE;
-    BOOL was = w->visible;
-    w->visible = cmdShow != SW_HIDE;
-    if (!was && w->visible)
-        w->needsPaint = 1;
-    return was;
-}
-
-BOOL UpdateWindow(HWND hwnd)
-{
-    Log("UpdateWindow", {A(hwnd)});
-    FakeWindow *w = Find(hwnd);
-    if (!w)
-        return FALSE;
-    if (w->needsPaint)
-        Send(hwnd, WM_PAINT, 0, 0);
-    return TRUE;
-}
-
-BOOL PeekMessageA(MSG *msg, HWND hwnd, UINT filterMin, UINT filterMax, UINT removeMsg)
-{
-    Log("PeekMessageA", {A(msg), A(hwnd), (std::intptr_t)filterMin, (std::intptr_t)filterMax,
-                         (std::intptr_t)removeMsg});
-    FakeState &s = S();
-    if (Next(msg, removeMsg & PM_REMOVE)) {
-        s.emptyPeeks = 0;
-        return TRUE;
-    }
-    if (++s.emptyPeeks > s.settings.busyPeekLimit) {
-        std::fprintf(stderr, "fake_win32: %ld empty PeekMessageA calls in a row, giving up\n", s.emptyPeeks);
-        std::abort();
-    }
-    return FALSE;
-}
-
-BOOL GetMessageA(MSG *msg, HWND hwnd, UINT filterMin, UINT filterMax)
-{
-    Log("GetMessageA", {A(msg), A(hwnd), (std::intptr_t)filterMin, (std::intptr_t)filterMax});
-    FakeState &s = S();
-    s.emptyPeeks = 0;
-    if (!Next(msg, 1)) {
-        // A real thread would sleep here until something arrives.
-        if (s.settings.onBlockingWait)
-            s.settings.onBlockingWait();
-        if (!Next(msg, 1)) {
-            S().starvedWaits++;
-            std::fprintf(stderr, "fake_win32: GetMessageA would wait for ever\n");
-            return -1;
-        }
-    }
-    return msg->message == WM_QUIT ? 0 : 1;
-}
-
-BOOL TranslateMessage(const MSG *msg)
-{
-    Log("TranslateMessage", {(std::intptr_t)msg->message, (std::intptr_t)msg->wParam});
-    if (msg->message != WM_KEYDOWN)
-        return FALSE;
-    // Keys without a shift state: letters come out in lower case.
-    WPARAM key = msg->wParam;
-    WPARAM ch = 0;
-    if (key == VK_ESCAPE || (key >= '0' && key <= '9') || key == ' ')
-        ch = key;
-    else if (key >= 'A' && key <= 'Z')
-        ch = key - 'A' + 'a';
-    if (!ch)
-        return FALSE;
-    FakePostMessage(msg->hwnd, WM_CHAR, ch, msg->lParam);
-    return TRUE;
-}
-
-LRESULT DispatchMessageA(const MSG *msg)
-{
-    Log("DispatchMessageA", {A(msg->hwnd), (std::intptr_t)msg->message, (std::intptr_t)msg->wParam,
-                             (std::intptr_t)msg->lParam});
-    return Send(msg->hwnd, msg->message, msg->wParam, msg->lParam);
-}
-
-LRESULT DefWindowProcA(HWND hwnd, UINT message, WPARAM wParam, LPARAM lParam)
-{
-    Log("DefWindowProcA", {A(hwnd), (std::intptr_t)message, (std::intptr_t)wParam, (std::intptr_t)lParam});
-    if (message == WM_PAINT) {
-        if (FakeWindow *w = Find(hwnd))
-            w->needsPaint = 0;
-    } else if (message == WM_CLOSE) {
-        DestroyWindow(hwnd);
-    }
-    return S().settings.defWindowProcResult;
-}
-
-UINT_PTR SetTimer(HWND hwnd, UINT_PTR id, UINT elapse, TIMERPROC proc)
-{
-    Log("SetTimer", {A(hwnd), (std::intptr_t)id, (std::intptr_t)elapse, A((const void *)proc)});
-    return id;
-}
-
-HDC GetDC(HWND hwnd)
-{
-    Log("GetDC", {A(hwnd)});
-    FakeWindow *w = Find(hwnd);
-    return w ? w->dc : nullptr;
-}
-
-int ReleaseDC(HWND hwnd, HDC dc)
-{
-    Log("ReleaseDC", {A(hwnd), A(dc)});
-    return 1;
-}
-
-HDC BeginPaint(HWND hwnd, PAINTSTRUCT *paint)
-{
-    Log("BeginPaint", {A(hwnd), A(paint)});
-    FakeWindow *w = Find(hwnd);
-    if (paint)
-        std::memset(paint, 0, sizeof *paint);
-    if (!w)
-        return nullptr;
-    w->needsPaint = 0;
-    if (paint) {
-        paint->hdc = w->dc;
-        paint->rcPaint.right = w->width;
-        paint->rcPaint.bottom = w->height;
-    }
-    return w->dc;
-}
-
-BOOL EndPaint(HWND hwnd, const PAINTSTRUCT *paint)
-{
-    Log("EndPaint", {A(hwnd), A(paint)});
-    return TRUE;
-}
-
-BOOL SetWindowPos(HWND hwnd, HWND insertAfter, int x, int y, int cx, int cy, UINT flags)
-{
-    Log("SetWindowPos", {A(hwnd), A(insertAfter), x, y, cx, cy, (std::intptr_t)flags});
-    FakeWindow *w = Find(hwnd);
-    if (!w)
-        return FALSE;
-    if (!(flags & SWP_NOMOVE)) {
-        w->x = x;
-        w->y = y;
-    }
-    if (!(flags & SWP_NOSIZE) && (cx != w->width || cy != w->height)) {
-        w->width = cx;
-        w->height = cy;
-        // The system tells the window about its new size at once.
-        Send(hwnd, WM_SIZE, 0, MAKELPARAM(cx, cy));
-    }
-    return TRUE;
-}
-
-HWND SetCapture(HWND hwnd)
-{
-    Log("SetCapture", {A(hwnd)});
-    HWND previous = S().capture;
-    S().capture = hwnd;
-    return previous;
-}
-
-BOOL ReleaseCapture(void)
-{
-    Log("ReleaseCapture", {});
-    S().capture = nullptr;
-    return TRUE;
-}
-
-BOOL DestroyWindow(HWND hwnd)
-{
-    Log("DestroyWindow", {A(hwnd)});
-    FakeWindow *w = Find(hwnd);
-    if (!w)
-        return FALSE;
-    w->visible = 0;
-    Send(hwnd, WM_DESTROY, 0, 0);
-    S().windows[hwnd].alive = 0;
-    if (S().capture == hwnd)
-        S().capture = nullptr;
-    // Messages still queued for the window go with it.
-    std::deque<MSG> &q = S().queue;
-    for (auto it = q.begin(); it != q.end();)
-        it = it->hwnd == hwnd ? q.erase(it) : it + 1;
-    return TRUE;
-}
-
-void PostQuitMessage(int exitCode)
-{
-    Log("PostQuitMessage", {exitCode});
-    S().quitPosted = 1;
-    S().quitCode = exitCode;
-}
-
-HWND WindowFromDC(HDC dc)
-{
-    Log("WindowFromDC", {A(dc)});
-    auto it = S().dcOwners.find(dc);
-    return it == S().dcOwners.end() ? nullptr : it->second;
-}
-
-// gdi32
-
-int ChoosePixelFormat(HDC dc, const PIXELFORMATDESCRIPTOR *request)
-{
-    Log("ChoosePixelFormat", {A(dc), A(request)});
-    if (request)
-        S().request = *request;
-    return S().settings.choosePixelFormatResult;
-}
-
-BOOL SetPixelFormat(HDC dc, int index, const PIXELFORMATDESCRIPTOR *request)
-{
-    Log("SetPixelFormat", {A(dc), index, A(request)});
-    BOOL result = S().settings.setPixelFormatResult;
-    if (result == TRUE)
-        S().pixelFormat = index;
-    return result;
-}
-
-int GetPixelFormat(HDC dc)
-{
-    Log("GetPixelFormat", {A(dc)});
-    return S().pixelFormat;
-}
-
-int DescribePixelFormat(HDC dc, int index, UINT size, PIXELFORMATDESCRIPTOR *descriptor)
-{
-    Log("DescribePixelFormat", {A(dc), index, (std::intptr_t)size, A(descriptor)});
-    if (index < 1)
-        return 0;
-    if (descriptor && size >= sizeof *descriptor)
-        *descriptor = S().settings.describedFormat;
-    return 32; // the number of formats the device offers
-}
-
-HPALETTE CreatePalette(const LOGPALETTE *palette)
-{
-    Log("CreatePalette", {A(palette)});
-    FakeState &s = S();
-    s.paletteEntries.clear();
-    s.paletteVersion = palette ? palette->palVersion : 0;
-    s.paletteCount = palette ? palette->palNumEntries : 0;
-    if (palette)
-        s.paletteEntries.assign(palette->palPalEntry, palette->palPalEntry + palette->palNumEntries);
-    if (!palette || s.settings.createPaletteFails)
-        return nullptr;
-    return kPalette;
-}
-
-HPALETTE SelectPalette(HDC dc, HPALETTE palette, BOOL forceBackground)
-{
-    Log("SelectPalette", {A(dc), A(palette), forceBackground});
-    return nullptr;
-}
-
-UINT RealizePalette(HDC dc)
-{
-    Log("RealizePalette", {A(dc)});
-    return (UINT)S().paletteCount;
-}
-
-BOOL UnrealizeObject(HGDIOBJ object)
-{
-    Log("UnrealizeObject", {A(object)});
-    return TRUE;
-}
-
-BOOL SwapBuffers(HDC dc)
-{
-    Log("SwapBuffers", {A(dc)});
-    S().swapCount++;
-    return TRUE;
-}
-
-// opengl32
-
-HGLRC wglCreateContext(HDC dc)
-{
-    Log("wglCreateContext", {A(dc)});
-    FakeState &s = S();
-    if (!s.settings.realGlContext)
-        return kContext;
-    int width = 64, height = 64;
-    auto owner = s.dcOwners.find(dc);
-    if (owner != s.dcOwners.end()) {
-        FakeWindow *w = Find(owner->second);
-        if (w && w->width > 0 && w->height > 0) {
-            width = w->width;
-            height = w->height;
-        }
-    }
-    s.glFailure.clear();
-    if (!CreateHeadlessContext(width, height, &s.glFailure))
-        return nullptr;
-    s.glLive = 1;
-    return kContext;
-}
-
-BOOL wglMakeCurrent(HDC dc, HGLRC context)
-{
-    Log("wglMakeCurrent", {A(dc), A(context)});
-    return TRUE;
-}
-
-BOOL wglDeleteContext(HGLRC context)
-{
-    Log("wglDeleteContext", {A(context)});
-    if (context != kContext)
-        return FALSE;
-    if (S().glLive) {
-        DestroyHeadlessContext();
-        S().glLive = 0;
-    }
-    return TRUE;
+    return R().starvedWaits;
 }

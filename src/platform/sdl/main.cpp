@@ -1,5 +1,14 @@
-// The Linux entry point: starts SDL's video and hands over to the program's
-// WinMain, as the Windows loader would.
+// SDL2 back end: the program's entry point. It starts SDL's video and hands
+// over to the program's WinMain, as the Windows loader would.
+//
+// Platform: Linux. Dependencies: SDL2.
+//
+// Limits and differences from Windows:
+// - Only a display that can be seen will do: SDL's offscreen and dummy
+//   drivers are skipped unless SDL_VIDEODRIVER names one. Without a display
+//   the program ends with exit code 1 and a line on stderr.
+// - The command line is the arguments joined by single blanks (no quoting);
+//   the show command is always SW_SHOWDEFAULT.
 #define SDL_MAIN_HANDLED
 #include <SDL.h>
 

@@ -1,0 +1,157 @@
+// The contract between the Win32 core and a back end.
+//
+// The core (src/platform/core/) is the Win32 behaviour that does not depend
+// on the system underneath: the message queue and the order of its
+// messages, TranslateMessage, handles, classes, timers, window creation and
+// destruction, painting, sizes, capture, pixel-format and palette
+// bookkeeping. A back end is the system underneath: it has native windows,
+// native events, a clock, a screen, message boxes and OpenGL contexts.
+// Exactly one back end is linked into a program: SDL2 for the real program
+// on Linux (src/platform/sdl/), a recording one for tests
+// (tests/support/fake_win32.cpp).
+//
+// The namespace backend below is what every back end defines; the namespace
+// core is what the core offers back ends in return. Neither is seen by the
+// program, which knows only the Win32 operations of platform/win32.h.
+#ifndef DUCKVIEW_PLATFORM_CORE_BACKEND_H
+#define DUCKVIEW_PLATFORM_CORE_BACKEND_H
+
+#include <cstdint>
+
+#include "platform/win32.h"
+
+namespace backend {
+
+// A back end's own records, opaque to the core.
+struct NativeWindow;
+struct NativeContext;
+
+// What a new native window should be. It is made hidden.
+struct WindowRequest {
+    HWND hwnd;         // the core's handle for it, for the events it delivers
+    const char *title; // never null
+    int x, y;          // outer position; useDefaultPosition leaves it to the system
+    bool useDefaultPosition;
+    int width, height; // outer size, at least 1x1
+    bool resizable;    // the user may drag its border
+};
+
+// The border and caption that the system draws around a client area, in
+// pixels; all 0 where there are none (or none are known yet).
+struct Frame {
+    int left, top, right, bottom;
+};
+
+// ---- windows ----
+// Makes a hidden native window; null (with the reason on stderr) when none
+// can be made.
+NativeWindow *OpenWindow(const WindowRequest &request);
+void SetVisible(NativeWindow *window, bool visible);
+void MoveWindowTo(NativeWindow *window, int x, int y); // outer position
+void SetClientSize(NativeWindow *window, int width, int height);
+Frame GetFrame(NativeWindow *window);
+void DiscardWindow(NativeWindow *window); // the window is gone for good
+// Native mouse capture: events outside the window still reach it. Null
+// releases it.
+void SetMouseCapture(NativeWindow *window);
+
+// ---- events and time ----
+// Takes every native event that is waiting and hands it to the core
+// (core::PostInput, core::ClientResized ...). Never blocks.
+void PumpEvents();
+// Sleeps until a native event may be waiting or timeoutMs have passed (-1:
+// no limit). False when nothing can ever arrive: GetMessageA then fails.
+bool Wait(int timeoutMs);
+std::uint64_t Now(); // milliseconds on a steady clock
+void GetScreenSize(int *width, int *height);
+// Shows a modal message box and returns the button pressed; 0 when no box
+// can be shown at all (the core then prints the text on stderr).
+int ShowMessageBox(NativeWindow *owner, const char *text, const char *caption, UINT type);
+// A window class was registered: the back end may prepare what its windows
+// will need (for example start OpenGL early for CS_OWNDC classes).
+void ClassRegistered(const WNDCLASSA &windowClass);
+
+// ---- OpenGL ----
+// The index of the format closest to the request, 0 for none.
+int ChooseFormat(NativeWindow *window, const PIXELFORMATDESCRIPTOR &request);
+// Sets the format on the window: TRUE on success (any other value counts
+// as it would from the system's SetPixelFormat).
+BOOL SetFormat(NativeWindow *window, int index);
+// Fills *descriptor with format index (1-based) and returns how many
+// formats there are; 0 when the window has none.
+int DescribeFormat(NativeWindow *window, int index, PIXELFORMATDESCRIPTOR *descriptor);
+// A context for the window's format, not made current; null on failure.
+NativeContext *CreateContext(NativeWindow *window);
+// Makes the context current on the window; both null: none is current.
+bool MakeCurrent(NativeWindow *window, NativeContext *context);
+void DeleteContext(NativeContext *context);
+bool Present(NativeWindow *window); // shows the back buffer
+
+} // namespace backend
+
+namespace core {
+
+// ---- what native events become ----
+// Queues an input message (key, mouse) as the system's input queue does:
+// consecutive moves of the mouse over one window keep only the latest.
+void PostInput(HWND hwnd, UINT message, WPARAM wParam, LPARAM lParam, DWORD time);
+// The pointer is now there, in screen pixels (MSG.pt of later messages).
+void CursorMoved(POINT screen);
+// The window that input without a window of its own belongs to: the
+// capture window, else the only window there is, else null.
+HWND InputTarget();
+// The client area has a new size: WM_SIZE is sent at once when it differs
+// from the last size reported, and the window needs a paint.
+void ClientResized(HWND hwnd, int width, int height);
+void Exposed(HWND hwnd);        // part of the window must be painted again
+void CloseRequested(HWND hwnd); // the user asked to close it: WM_CLOSE
+// The keyboard's Caps Lock state when the back end starts.
+void SetCapsLock(bool on);
+
+// ---- for a back end that records or simulates ----
+// One Win32 call as the program made it: its name, its integer and handle
+// arguments in order, and its string arguments in order.
+struct Call {
+    const char *name;
+    std::intptr_t args[10];
+    int argCount;
+    const char *texts[2];
+    int textCount;
+    int depth; // how many Win32 calls were already running (0: the program's own)
+};
+// Told of every Win32 call: starts before it takes effect, ends with its
+// result, which it may replace. Either may be null.
+struct CallObserver {
+    void (*starts)(const Call &call);
+    std::intptr_t (*ends)(const Call &call, std::intptr_t result);
+};
+void SetCallObserver(const CallObserver &observer);
+
+// Back to the start: no classes, windows, messages, timers or capture.
+// Native windows and contexts are forgotten, not discarded.
+void Reset();
+// PostMessageA without the call being seen: the message goes to the back
+// of the queue.
+void Post(HWND hwnd, UINT message, WPARAM wParam, LPARAM lParam);
+// Calls the window's procedure as the system does for a sent message.
+LRESULT Send(HWND hwnd, UINT message, WPARAM wParam, LPARAM lParam);
+bool MessageWaiting(); // GetMessageA would return at once
+int QueueLength();     // posted and input messages waiting
+
+// The state of a window as the core keeps it, for checks; nothing is
+// logged. Zero, false or null for a handle that is not a live window.
+struct WindowInfo {
+    bool exists, visible;
+    int x, y, width, height; // outer position and size
+    int clientWidth, clientHeight;
+    HDC dc;
+    int pixelFormat;
+};
+WindowInfo InfoOf(HWND hwnd);
+HWND WindowOfDc(HDC dc);
+HWND CaptureWindow();
+const WNDCLASSA *FindClass(const char *name); // null when not registered
+
+} // namespace core
+
+#endif // DUCKVIEW_PLATFORM_CORE_BACKEND_H

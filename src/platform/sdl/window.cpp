@@ -1,0 +1,123 @@
+// SDL2 back end: native windows, their frame, mouse capture and the screen.
+//
+// Platform: Linux with SDL2's video (X11 or Wayland). Dependencies: SDL2.
+//
+// Limits and differences from Windows:
+// - Under a window manager the frame is known only once the window is shown,
+//   so the first show fits the client area to the outer size again.
+// - Capture is SDL_CaptureMouse (on X11 a pointer grab), so the window
+//   keeps getting the mouse outside itself, as on Windows.
+// - The screen size is that of the first display.
+#include "platform/sdl/sdl_backend.h"
+
+#include <cstdio>
+
+namespace backend {
+
+SdlState sdl;
+
+NativeWindow *WindowOfSdlId(Uint32 id)
+{
+    for (auto &w : sdl.windows)
+        if (w->id == id)
+            return w.get();
+    return nullptr;
+}
+
+NativeWindow *WindowOfHandle(HWND hwnd)
+{
+    for (auto &w : sdl.windows)
+        if (hwnd != nullptr && w->hwnd == hwnd)
+            return w.get();
+    return nullptr;
+}
+
+NativeWindow *OpenWindow(const WindowRequest &request)
+{
+    auto w = std::make_unique<NativeWindow>();
+    w->hwnd = request.hwnd;
+    Uint32 flags = SDL_WINDOW_HIDDEN;
+    if (request.resizable)
+        flags |= SDL_WINDOW_RESIZABLE;
+    if (!MakeSdlWindow(w.get(), request, flags)) {
+        std::fprintf(stderr, "duckview: cannot create a window: %s\n", SDL_GetError());
+        return nullptr;
+    }
+    w->id = SDL_GetWindowID(w->sdl);
+    if (!sdl.capsLockRead) {
+        sdl.capsLockRead = true;
+        core::SetCapsLock((SDL_GetModState() & KMOD_CAPS) != 0);
+    }
+    sdl.windows.push_back(std::move(w));
+    return sdl.windows.back().get();
+}
+
+void SetVisible(NativeWindow *w, bool visible)
+{
+    if (!visible) {
+        SDL_HideWindow(w->sdl);
+        return;
+    }
+    SDL_ShowWindow(w->sdl);
+    SDL_RaiseWindow(w->sdl);
+    SDL_SetWindowInputFocus(w->sdl);
+}
+
+Frame GetFrame(NativeWindow *w)
+{
+    Frame f = {0, 0, 0, 0};
+    if (SDL_GetWindowBordersSize(w->sdl, &f.top, &f.left, &f.bottom, &f.right) != 0)
+        f = Frame{0, 0, 0, 0}; // none on a bare X server
+    return f;
+}
+
+void MoveWindowTo(NativeWindow *w, int x, int y)
+{
+    Frame f = GetFrame(w);
+    SDL_SetWindowPosition(w->sdl, x + f.left, y + f.top);
+}
+
+void SetClientSize(NativeWindow *w, int width, int height)
+{
+    int current[2];
+    SDL_GetWindowSize(w->sdl, &current[0], &current[1]);
+    if (current[0] != width || current[1] != height)
+        SDL_SetWindowSize(w->sdl, width, height);
+}
+
+void DiscardWindow(NativeWindow *w)
+{
+    if (w->spareContext != nullptr)
+        SDL_GL_DeleteContext(w->spareContext);
+    SDL_DestroyWindow(w->sdl);
+    for (auto it = sdl.windows.begin(); it != sdl.windows.end(); ++it) {
+        if (it->get() == w) {
+            sdl.windows.erase(it);
+            break;
+        }
+    }
+}
+
+void SetMouseCapture(NativeWindow *w)
+{
+    SDL_CaptureMouse(w != nullptr ? SDL_TRUE : SDL_FALSE);
+}
+
+void GetScreenSize(int *width, int *height)
+{
+    SDL_DisplayMode mode;
+    if (SDL_GetDesktopDisplayMode(0, &mode) != 0) {
+        *width = *height = 0;
+        return;
+    }
+    *width = mode.w;
+    *height = mode.h;
+}
+
+} // namespace backend
+
+SDL_Window *SdlWindowOf(HWND hwnd)
+{
+    backend::NativeWindow *w = backend::WindowOfHandle(hwnd);
+    return w != nullptr ? w->sdl : nullptr;
+}

@@ -1,0 +1,575 @@
+// The Win32 core's contract, the same on every back end: this source runs
+// on the recording back end with no display and on SDL under a real X
+// server. Native events are injected through the driver (harness.h).
+#include <chrono>
+
+#include "harness.h"
+#include "platform/core/backend.h"
+#include "platform/gl.h"
+
+namespace {
+
+const UINT kUserMessage = 0x0400; // WM_USER
+
+// ---- creation ----
+
+using Creation = WindowTest;
+
+TEST_F(Creation, CreateMessageArrivesInsideTheCallWithAWorkingDeviceContext)
+{
+    HDC dcDuringCreate = nullptr;
+    hook = [&](HWND h, UINT m, WPARAM, LPARAM, LRESULT *) {
+        if (m == WM_CREATE)
+            dcDuringCreate = GetDC(h);
+        return false;
+    };
+    ASSERT_NE(Create(), nullptr);
+    ASSERT_FALSE(seen.empty());
+    EXPECT_EQ(seen.front().message, static_cast<UINT>(WM_CREATE));
+    EXPECT_EQ(seen.front().hwnd, hwnd);
+    EXPECT_EQ(Count(WM_CREATE), 1);
+    ASSERT_NE(dcDuringCreate, nullptr);
+    EXPECT_EQ(GetDC(hwnd), dcDuringCreate) << "the class has its own device context";
+    EXPECT_EQ(WindowFromDC(dcDuringCreate), hwnd);
+    EXPECT_EQ(ReleaseDC(hwnd, dcDuringCreate), 1);
+    EXPECT_EQ(GetDC(hwnd), dcDuringCreate) << "the own device context stays after ReleaseDC";
+}
+
+// As Windows does it: WM_DESTROY is sent and the call returns null.
+TEST_F(Creation, CreateFailingInTheWindowProcedureSendsDestroyAndReturnsNull)
+{
+    FailCreation();
+    EXPECT_EQ(Create(), nullptr);
+    EXPECT_EQ(MessagesSeen(), (std::vector<UINT>{WM_CREATE, WM_DESTROY}));
+    HWND failed = seen.front().hwnd;
+    EXPECT_EQ(GetDC(failed), nullptr) << "the handle is no window any more";
+    EXPECT_FALSE(DestroyWindow(failed));
+    PumpUntilQuiet();
+    EXPECT_EQ(seen.size(), 2u) << "nothing more reaches it";
+}
+
+TEST_F(Creation, UnknownClassMakesNoWindowAndASecondClassOfANameIsRefused)
+{
+    EXPECT_EQ(CreateWindowExA(0, "NoSuchClass", "x", kWindowStyle, 0, 0, 10, 10, nullptr, nullptr, nullptr, nullptr),
+              nullptr);
+    EXPECT_TRUE(seen.empty());
+    WNDCLASSA again{};
+    again.lpfnWndProc = DefWindowProcA;
+    again.lpszClassName = "DvTest";
+    EXPECT_EQ(RegisterClassA(&again), 0);
+    ASSERT_NE(Create(), nullptr);
+    EXPECT_EQ(Count(WM_CREATE), 1) << "the first registration stays";
+}
+
+TEST_F(Creation, ScreenMetricsAreTheScreenSize)
+{
+    int width = 0, height = 0;
+    ExpectedScreenSize(&width, &height);
+    EXPECT_EQ(GetSystemMetrics(SM_CXSCREEN), width);
+    EXPECT_EQ(GetSystemMetrics(SM_CYSCREEN), height);
+}
+
+TEST_F(Creation, TheFirstShowReportsTheSizeOnce)
+{
+    ASSERT_NE(Create(), nullptr);
+    EXPECT_EQ(Count(WM_SIZE), 0) << "not before it is shown";
+    ShowWindow(hwnd, SW_SHOWDEFAULT);
+    ASSERT_EQ(Count(WM_SIZE), 1);
+    EXPECT_EQ(X(Last(WM_SIZE)->lParam), 230) << "no frame here: the client area has the outer size";
+    EXPECT_EQ(Y(Last(WM_SIZE)->lParam), 230);
+    ShowWindow(hwnd, SW_HIDE);
+    ShowWindow(hwnd, SW_SHOWDEFAULT);
+    EXPECT_EQ(Count(WM_SIZE), 1);
+}
+
+TEST_F(Creation, AHandleOfADestroyedWindowStaysInvalid)
+{
+    ASSERT_NE(Create(), nullptr);
+    HWND first = hwnd;
+    HDC firstDc = GetDC(first);
+    ASSERT_TRUE(DestroyWindow(first));
+    ASSERT_NE(Create(), nullptr);
+    EXPECT_NE(hwnd, first);
+    EXPECT_NE(GetDC(hwnd), firstDc);
+    EXPECT_FALSE(UpdateWindow(first));
+    EXPECT_EQ(GetDC(first), nullptr);
+    EXPECT_EQ(WindowFromDC(firstDc), nullptr);
+    EXPECT_FALSE(SetWindowPos(first, nullptr, 0, 0, 10, 10, 0));
+}
+
+// ---- the queue ----
+
+using Queue = WindowTest;
+
+TEST_F(Queue, QuitMessageEndsGetMessageWithItsCode)
+{
+    PostQuitMessage(7);
+    MSG msg{};
+    EXPECT_EQ(GetMessageA(&msg, nullptr, 0, 0), FALSE);
+    EXPECT_EQ(msg.message, static_cast<UINT>(WM_QUIT));
+    EXPECT_EQ(msg.wParam, 7u);
+    EXPECT_FALSE(PeekMessageA(&msg, nullptr, 0, 0, PM_NOREMOVE)) << "the quit message is gone once taken";
+}
+
+TEST_F(Queue, PeekWithoutRemovingLeavesTheMessage)
+{
+    PostQuitMessage(3);
+    MSG msg{};
+    ASSERT_TRUE(PeekMessageA(&msg, nullptr, 0, 0, PM_NOREMOVE));
+    EXPECT_EQ(msg.message, static_cast<UINT>(WM_QUIT));
+    ASSERT_TRUE(PeekMessageA(&msg, nullptr, 0, 0, PM_NOREMOVE));
+    EXPECT_EQ(msg.message, static_cast<UINT>(WM_QUIT));
+    ASSERT_TRUE(PeekMessageA(&msg, nullptr, 0, 0, PM_REMOVE));
+    EXPECT_EQ(msg.wParam, 3u);
+    EXPECT_FALSE(PeekMessageA(&msg, nullptr, 0, 0, PM_NOREMOVE));
+}
+
+TEST_F(Queue, PeekWithoutRemovingLeavesATimerMessageForGetMessage)
+{
+    ASSERT_NE(CreateAndShow(), nullptr);
+    SetTimer(hwnd, 9, 300, nullptr);
+    MSG msg{};
+    std::uint64_t deadline = DriverNow() + 5000;
+    for (;;) {
+        ASSERT_LT(DriverNow(), deadline) << "no timer message";
+        if (!PeekMessageA(&msg, nullptr, 0, 0, PM_NOREMOVE)) {
+            LetTimePass(5);
+            continue;
+        }
+        if (msg.message == WM_TIMER)
+            break;
+        // Anything else the system sends meanwhile is handled as usual.
+        PeekMessageA(&msg, nullptr, 0, 0, PM_REMOVE);
+        DispatchMessageA(&msg);
+    }
+    MSG again{};
+    ASSERT_TRUE(PeekMessageA(&again, nullptr, 0, 0, PM_NOREMOVE));
+    EXPECT_EQ(again.message, static_cast<UINT>(WM_TIMER));
+    MSG taken{};
+    ASSERT_EQ(GetMessageA(&taken, nullptr, 0, 0), TRUE);
+    EXPECT_EQ(taken.message, static_cast<UINT>(WM_TIMER));
+    EXPECT_EQ(taken.hwnd, hwnd);
+    EXPECT_EQ(taken.wParam, 9u);
+    EXPECT_FALSE(PeekMessageA(&msg, nullptr, 0, 0, PM_NOREMOVE)) << "one tick, taken once";
+}
+
+// Input and posted messages first, then the quit message, then a paint,
+// then a due timer, whatever order they arose in.
+TEST_F(Queue, MessagesComeInWindowsOrder)
+{
+    ASSERT_NE(CreateAndShow(), nullptr);
+    SetTimer(hwnd, 2, 10, nullptr);
+    LetTimePass(30);
+    InjectExpose(hwnd);
+    PostQuitMessage(5);
+    core::Post(hwnd, kUserMessage, 0, 0);
+    InjectKey(hwnd, 'A', true);
+    std::vector<UINT> taken = TakeAll();
+    ASSERT_GE(taken.size(), 5u);
+    taken.resize(5);
+    EXPECT_EQ(taken, (std::vector<UINT>{kUserMessage, WM_KEYDOWN, WM_QUIT, WM_PAINT, WM_TIMER}));
+    InjectKey(hwnd, 'A', false);
+    PumpUntilQuiet();
+}
+
+// Anyone can post WM_TIMER with any lParam: only the procedure of a live
+// timer is ever called through it.
+TEST_F(Queue, APostedTimerMessageReachesTheWindowNotItsLParam)
+{
+    ASSERT_NE(Create(), nullptr);
+    core::Post(hwnd, WM_TIMER, 7, 0x1234);
+    PumpUntilQuiet();
+    ASSERT_EQ(Count(WM_TIMER), 1);
+    EXPECT_EQ(Last(WM_TIMER)->wParam, 7u);
+}
+
+// ---- keys ----
+
+using Keys = WindowTest;
+
+TEST_F(Keys, AKeyPressTranslatesIntoTheVeryNextMessage)
+{
+    ASSERT_NE(Create(), nullptr);
+    InjectKey(hwnd, 'F', true);
+    InjectKey(hwnd, 'P', true);
+    MSG msg{};
+    ASSERT_EQ(GetMessageA(&msg, nullptr, 0, 0), TRUE);
+    ASSERT_EQ(msg.message, static_cast<UINT>(WM_KEYDOWN));
+    EXPECT_EQ(msg.wParam, static_cast<WPARAM>('F'));
+    EXPECT_TRUE(TranslateMessage(&msg));
+    ASSERT_EQ(GetMessageA(&msg, nullptr, 0, 0), TRUE);
+    EXPECT_EQ(msg.message, static_cast<UINT>(WM_CHAR)) << "before the key press that was already waiting";
+    EXPECT_EQ(msg.wParam, static_cast<WPARAM>('f'));
+    EXPECT_FALSE(TranslateMessage(&msg)) << "only key messages translate";
+    ASSERT_EQ(GetMessageA(&msg, nullptr, 0, 0), TRUE);
+    EXPECT_EQ(msg.message, static_cast<UINT>(WM_KEYDOWN));
+    EXPECT_EQ(msg.wParam, static_cast<WPARAM>('P'));
+    InjectKey(hwnd, 'F', false);
+    InjectKey(hwnd, 'P', false);
+    PumpUntilQuiet();
+}
+
+void Type(HWND hwnd, std::initializer_list<std::pair<BYTE, bool>> keys)
+{
+    for (auto key : keys)
+        InjectKey(hwnd, key.first, key.second);
+}
+
+// Everything is waiting before the first key is translated: Shift counts
+// as it was when each key was taken from the queue.
+TEST_F(Keys, ShiftCapsLockAndControlCountAsTheyWereWhenTheKeyWasTaken)
+{
+    ASSERT_NE(Create(), nullptr);
+    const BYTE shift = 0x10, control = 0x11, capsLock = 0x14;
+    Type(hwnd, {{shift, true}, {'F', true}, {'F', false}, {shift, false}, {'F', true}, {'F', false}});
+    Type(hwnd, {{capsLock, true}, {capsLock, false}, {'F', true}, {'F', false}});
+    Type(hwnd, {{shift, true}, {'F', true}, {'F', false}, {shift, false}});
+    Type(hwnd, {{capsLock, true}, {capsLock, false}});
+    Type(hwnd, {{control, true}, {'C', true}, {'C', false}, {control, false}});
+    PumpUntilQuiet();
+    EXPECT_EQ(WParamsOf(WM_CHAR), (std::vector<WPARAM>{'F', 'f', 'F', 'f', 3}));
+}
+
+TEST_F(Keys, CharactersAreThoseOfAUsKeyboard)
+{
+    ASSERT_NE(Create(), nullptr);
+    const BYTE shift = 0x10;
+    for (BYTE vk : {BYTE('1'), BYTE(0xBA), BYTE(0xDE), BYTE(0x1B), BYTE(' '), BYTE(0x70), BYTE(0x25)})
+        Type(hwnd, {{vk, true}, {vk, false}});
+    Type(hwnd, {{shift, true}});
+    for (BYTE vk : {BYTE('1'), BYTE('9'), BYTE(0xBA), BYTE(0xDE)})
+        Type(hwnd, {{vk, true}, {vk, false}});
+    Type(hwnd, {{shift, false}});
+    PumpUntilQuiet();
+    // F1 and the arrow keys make no character.
+    EXPECT_EQ(WParamsOf(WM_CHAR), (std::vector<WPARAM>{'1', ';', '\'', 27, ' ', '!', '(', ':', '"'}));
+}
+
+// ---- mouse ----
+
+using Mouse = WindowTest;
+
+TEST_F(Mouse, ConsecutiveMovesKeepOnlyTheLatestAndPositionsAreSigned)
+{
+    ASSERT_NE(Create(), nullptr);
+    seen.clear();
+    InjectMouse(hwnd, WM_MOUSEMOVE, 10, 10);
+    InjectMouse(hwnd, WM_MOUSEMOVE, 20, 25);
+    InjectMouse(hwnd, WM_LBUTTONDOWN, 20, 25);
+    InjectMouse(hwnd, WM_MOUSEMOVE, 30, 30);
+    InjectMouse(hwnd, WM_MOUSEMOVE, -40, -30);
+    InjectMouse(hwnd, WM_LBUTTONUP, -40, -30);
+    PumpUntilQuiet();
+    ASSERT_EQ(MessagesSeen(), (std::vector<UINT>{WM_MOUSEMOVE, WM_LBUTTONDOWN, WM_MOUSEMOVE, WM_LBUTTONUP}));
+    EXPECT_EQ(X(seen[0].lParam), 20);
+    EXPECT_EQ(Y(seen[0].lParam), 25);
+    EXPECT_EQ(LOWORD(seen[2].lParam), 0xFFD8) << "-40 packed into 16 bits";
+    EXPECT_EQ(HIWORD(seen[2].lParam), 0xFFE2) << "-30 packed into 16 bits";
+    EXPECT_EQ(X(seen[3].lParam), -40);
+    EXPECT_EQ(Y(seen[3].lParam), -30);
+}
+
+// ---- painting ----
+
+using Paint = WindowTest;
+
+TEST_F(Paint, UpdateWindowPaintsAtOnceWhenShown)
+{
+    ASSERT_NE(Create(), nullptr);
+    UpdateWindow(hwnd);
+    EXPECT_EQ(Count(WM_PAINT), 0) << "a hidden window has nothing to paint";
+    ShowWindow(hwnd, SW_SHOWDEFAULT);
+    EXPECT_EQ(Count(WM_PAINT), 0) << "showing only invalidates";
+    UpdateWindow(hwnd);
+    EXPECT_EQ(Count(WM_PAINT), 1);
+    UpdateWindow(hwnd);
+    EXPECT_EQ(Count(WM_PAINT), 1) << "validated by the default processing";
+}
+
+TEST_F(Paint, PaintRepeatsUntilValidatedAndThenStops)
+{
+    bool validate = false;
+    hook = [&](HWND h, UINT m, WPARAM, LPARAM, LRESULT *) {
+        if (m != WM_PAINT)
+            return false;
+        if (validate) {
+            PAINTSTRUCT ps;
+            EXPECT_EQ(BeginPaint(h, &ps), GetDC(h));
+            EXPECT_EQ(ps.rcPaint.right, 230);
+            EXPECT_EQ(ps.rcPaint.bottom, 230);
+            EndPaint(h, &ps);
+        }
+        return true;
+    };
+    ASSERT_NE(Create(), nullptr);
+    ShowWindow(hwnd, SW_SHOWDEFAULT);
+    ASSERT_TRUE(PumpUntil(5, [] { return Count(WM_PAINT) >= 3; })) << "an unvalidated window keeps asking";
+
+    validate = true;
+    PumpUntilQuiet();
+    int painted = Count(WM_PAINT);
+    MSG msg;
+    EXPECT_FALSE(PeekMessageA(&msg, nullptr, 0, 0, PM_NOREMOVE));
+    PumpUntilQuiet();
+    EXPECT_EQ(Count(WM_PAINT), painted);
+}
+
+TEST_F(Paint, ExposureAsksAVisibleWindowForAPaint)
+{
+    ASSERT_NE(Create(), nullptr);
+    InjectExpose(hwnd);
+    PumpUntilQuiet();
+    EXPECT_EQ(Count(WM_PAINT), 0) << "hidden";
+    ShowWindow(hwnd, SW_SHOWDEFAULT);
+    PumpUntilQuiet();
+    int painted = Count(WM_PAINT);
+    InjectExpose(hwnd);
+    PumpUntilQuiet();
+    EXPECT_EQ(Count(WM_PAINT), painted + 1);
+}
+
+// ---- timers ----
+
+using Timer = WindowTest;
+
+TEST_F(Timer, TicksArriveThroughTheQueueAboutOnceASecond)
+{
+    ASSERT_NE(CreateAndShow(), nullptr);
+    seen.clear();
+    ASSERT_NE(SetTimer(hwnd, 1, 1000, nullptr), 0u);
+    std::uint64_t start = DriverNow();
+    std::vector<double> ticks;
+    MSG msg;
+    while (ticks.size() < 3 && DriverNow() - start < 10000 && GetMessageA(&msg, nullptr, 0, 0)) {
+        if (msg.message == WM_TIMER) {
+            EXPECT_EQ(msg.hwnd, hwnd);
+            EXPECT_EQ(msg.wParam, 1u);
+            ticks.push_back((DriverNow() - start) / 1000.0);
+        }
+        DispatchMessageA(&msg);
+    }
+    ASSERT_EQ(ticks.size(), 3u);
+    EXPECT_EQ(Count(WM_TIMER), 3) << "each tick reaches the window procedure";
+    double previous = 0;
+    for (double t : ticks) {
+        EXPECT_GT(t - previous, 0.9);
+        EXPECT_LT(t - previous, 1.6);
+        previous = t;
+    }
+}
+
+TEST_F(Timer, ATimerProcedureIsCalledByDispatch)
+{
+    ASSERT_NE(CreateAndShow(), nullptr);
+    static int calls;
+    static UINT_PTR calledWith;
+    calls = 0;
+    TIMERPROC proc = [](HWND, UINT, UINT_PTR id, DWORD) {
+        ++calls;
+        calledWith = id;
+    };
+    SetTimer(hwnd, 4, 100, proc);
+    seen.clear();
+    ASSERT_TRUE(PumpUntil(5, [] { return calls > 0; }));
+    EXPECT_EQ(calledWith, 4u);
+    EXPECT_EQ(Count(WM_TIMER), 0) << "the procedure takes the tick instead of the window";
+}
+
+// ---- size ----
+
+using Size = WindowTest;
+
+TEST_F(Size, SetWindowPosReportsTheNewSizeOnceAndAtOnce)
+{
+    ASSERT_NE(CreateAndShow(), nullptr);
+    seen.clear();
+    ASSERT_TRUE(SetWindowPos(hwnd, nullptr, 80, 80, 300, 260, SWP_NOMOVE));
+    ASSERT_EQ(Count(WM_SIZE), 1) << "sent at once";
+    EXPECT_EQ(X(seen.back().lParam), 300);
+    EXPECT_EQ(Y(seen.back().lParam), 260);
+    SetWindowPos(hwnd, nullptr, 80, 80, 300, 260, SWP_NOMOVE);
+    PumpUntilQuiet();
+    EXPECT_EQ(Count(WM_SIZE), 1) << "no change, no message; the system's confirmation is no change either";
+}
+
+TEST_F(Size, SizeHandlerThatRestoresTheSizeDoesNotRecurse)
+{
+    ASSERT_NE(CreateAndShow(), nullptr);
+    // What the program does: any new size is put back to the start-up size.
+    hook = [](HWND h, UINT m, WPARAM, LPARAM, LRESULT *) {
+        if (m == WM_SIZE)
+            SetWindowPos(h, nullptr, 80, 80, 230, 230, SWP_NOMOVE);
+        return m == WM_SIZE;
+    };
+    seen.clear();
+    SetWindowPos(hwnd, nullptr, 0, 0, 400, 350, SWP_NOMOVE);
+    ASSERT_EQ(Count(WM_SIZE), 2);
+    EXPECT_EQ(X(seen[0].lParam), 400);
+    EXPECT_EQ(X(seen[1].lParam), 230);
+    EXPECT_EQ(seen[1].depth, 1) << "the second one is nested in the first";
+    PumpUntilQuiet();
+    EXPECT_EQ(Count(WM_SIZE), 2);
+}
+
+TEST_F(Size, ResizeFromOutsideIsReportedAndNeedsAPaint)
+{
+    ASSERT_NE(CreateAndShow(), nullptr);
+    seen.clear();
+    InjectResize(hwnd, 320, 200);
+    ASSERT_TRUE(PumpUntil(5, [] { return Count(WM_SIZE) > 0; }));
+    EXPECT_EQ(X(Last(WM_SIZE)->lParam), 320);
+    EXPECT_EQ(Y(Last(WM_SIZE)->lParam), 200);
+    EXPECT_TRUE(PumpUntil(5, [&] { return Count(WM_PAINT) > 0; })) << "a new size needs a new picture";
+}
+
+// ---- destruction ----
+
+using Destroy = WindowTest;
+
+TEST_F(Destroy, CloseRequestGoesThroughDefaultProcessingToDestroyAndQuit)
+{
+    hook = [](HWND, UINT m, WPARAM, LPARAM, LRESULT *) {
+        if (m == WM_DESTROY)
+            PostQuitMessage(0);
+        return m == WM_DESTROY;
+    };
+    ASSERT_NE(CreateAndShow(), nullptr);
+    seen.clear();
+    InjectCloseRequest(hwnd);
+    MSG msg;
+    int result;
+    while ((result = GetMessageA(&msg, nullptr, 0, 0)) == TRUE) {
+        TranslateMessage(&msg);
+        DispatchMessageA(&msg);
+    }
+    EXPECT_EQ(result, FALSE);
+    EXPECT_EQ(msg.wParam, 0u);
+    ASSERT_GE(seen.size(), 2u);
+    EXPECT_EQ(seen[0].message, static_cast<UINT>(WM_CLOSE));
+    EXPECT_EQ(seen[1].message, static_cast<UINT>(WM_DESTROY));
+    EXPECT_EQ(seen[1].depth, 1) << "WM_DESTROY is sent from within the WM_CLOSE default processing";
+    EXPECT_EQ(GetDC(hwnd), nullptr);
+    hwnd = nullptr;
+}
+
+// Timers, posted messages, input not yet taken from the system and the
+// pending paint all go with the window; none of it reaches another window.
+TEST_F(Destroy, DestroyWindowSendsDestroyAtOnceAndDropsEverythingWaitingForIt)
+{
+    HWND other = CreateWindowExA(0, "DvTest", "other", kWindowStyle, 300, 50, 100, 100, nullptr, nullptr, nullptr,
+                                 nullptr);
+    ASSERT_NE(other, nullptr);
+    ASSERT_NE(CreateAndShow(), nullptr);
+    SetTimer(hwnd, 1, 50, nullptr);
+    LetTimePass(100);
+    InjectKey(hwnd, 'A', true);
+    InjectExpose(hwnd);
+    core::Post(hwnd, kUserMessage, 0, 0);
+    seen.clear();
+    EXPECT_TRUE(DestroyWindow(hwnd));
+    ASSERT_EQ(seen.size(), 1u);
+    EXPECT_EQ(seen[0].message, static_cast<UINT>(WM_DESTROY));
+    EXPECT_FALSE(DestroyWindow(hwnd));
+    LetTimePass(100);
+    MSG msg;
+    EXPECT_FALSE(PeekMessageA(&msg, nullptr, 0, 0, PM_NOREMOVE)) << "nothing is left for a dead window";
+    EXPECT_EQ(seen.size(), 1u);
+    DestroyWindow(other);
+    hwnd = nullptr;
+}
+
+TEST_F(Destroy, DestroyingAgainFromInsideDestroyIsRefused)
+{
+    BOOL inner = TRUE;
+    hook = [&](HWND h, UINT m, WPARAM, LPARAM, LRESULT *) {
+        if (m == WM_DESTROY)
+            inner = DestroyWindow(h);
+        return m == WM_DESTROY;
+    };
+    ASSERT_NE(CreateAndShow(), nullptr);
+    EXPECT_TRUE(DestroyWindow(hwnd));
+    EXPECT_FALSE(inner);
+    EXPECT_EQ(Count(WM_DESTROY), 1);
+    hwnd = nullptr;
+}
+
+// ---- capture ----
+
+using Capture = WindowTest;
+
+TEST_F(Capture, SetCaptureReturnsThePreviousOneAndDestructionReleasesIt)
+{
+    ASSERT_NE(Create(), nullptr);
+    HWND first = hwnd;
+    EXPECT_EQ(SetCapture(first), nullptr);
+    EXPECT_EQ(SetCapture(first), first);
+    EXPECT_EQ(SetCapture(reinterpret_cast<HWND>(0x9999)), first) << "not a window: no change";
+    EXPECT_TRUE(ReleaseCapture());
+    EXPECT_EQ(SetCapture(first), nullptr) << "released";
+    ASSERT_TRUE(DestroyWindow(first));
+    ASSERT_NE(Create(), nullptr);
+    EXPECT_EQ(SetCapture(hwnd), nullptr) << "the destroyed window took its capture with it";
+    ReleaseCapture();
+}
+
+// ---- OpenGL ----
+
+using OpenGL = WindowTest;
+
+TEST_F(OpenGL, AFormatIsSetOnceAndAContextNeedsOneAndDrawsOnTheWindow)
+{
+    ASSERT_NE(CreateAndShow(), nullptr);
+    HDC dc = GetDC(hwnd);
+    EXPECT_EQ(wglCreateContext(dc), nullptr) << "no pixel format yet";
+    PIXELFORMATDESCRIPTOR request = ProgramRequest();
+    int index = ChoosePixelFormat(dc, &request);
+    ASSERT_GT(index, 0);
+    int count = DescribePixelFormat(dc, index, sizeof request, nullptr);
+    ASSERT_GE(count, index) << "the number of formats";
+    PIXELFORMATDESCRIPTOR pfd{};
+    EXPECT_EQ(DescribePixelFormat(dc, count + 1, sizeof pfd, &pfd), 0);
+    EXPECT_EQ(DescribePixelFormat(dc, index, sizeof pfd - 1, &pfd), 0) << "too small";
+    EXPECT_EQ(GetPixelFormat(dc), 0);
+    ASSERT_EQ(SetPixelFormat(dc, index, &request), TRUE);
+    EXPECT_EQ(GetPixelFormat(dc), index);
+    EXPECT_EQ(SetPixelFormat(dc, index, &request), TRUE) << "the same one again";
+    EXPECT_EQ(SetPixelFormat(dc, index == 1 ? 2 : 1, &request), FALSE) << "another one";
+    EXPECT_EQ(GetPixelFormat(dc), index);
+
+    HGLRC rc = wglCreateContext(dc);
+    ASSERT_NE(rc, nullptr);
+    ASSERT_TRUE(wglMakeCurrent(dc, rc));
+    glClearColor(0, 1, 0, 1);
+    glClear(GL_COLOR_BUFFER_BIT);
+    glFinish();
+    unsigned char pixel[4] = {0, 0, 0, 0};
+    glReadPixels(10, 10, 1, 1, GL_RGBA, GL_UNSIGNED_BYTE, pixel);
+    EXPECT_EQ(pixel[0], 0);
+    EXPECT_EQ(pixel[1], 255);
+    EXPECT_EQ(pixel[2], 0);
+    EXPECT_TRUE(SwapBuffers(dc));
+    EXPECT_TRUE(wglMakeCurrent(nullptr, nullptr));
+    EXPECT_TRUE(wglDeleteContext(rc));
+    EXPECT_FALSE(wglDeleteContext(rc)) << "already deleted";
+    EXPECT_FALSE(wglMakeCurrent(dc, rc));
+}
+
+// ---- with nowhere to show a message box ----
+
+using NoDisplay = WindowTest;
+
+TEST_F(NoDisplay, MessageBoxFallsBackToStandardErrorAndReturnsOk)
+{
+    if (!BoxesCannotBeShown())
+        GTEST_SKIP() << "this run can show boxes";
+    testing::internal::CaptureStderr();
+    auto start = std::chrono::steady_clock::now();
+    int result = MessageBoxA(nullptr, "the text", "The caption", MB_OK | MB_ICONERROR);
+    double seconds = std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
+    std::string err = testing::internal::GetCapturedStderr();
+    EXPECT_EQ(result, IDOK);
+    EXPECT_LT(seconds, 10);
+    EXPECT_NE(err.find("The caption: the text"), std::string::npos) << err;
+}
+
+} // namespace

@@ -1,0 +1,185 @@
+#include "harness.h"
+
+std::vector<Record> seen;
+std::function<bool(HWND, UINT, WPARAM, LPARAM, LRESULT *)> hook;
+const DWORD kWindowStyle = WS_OVERLAPPEDWINDOW | WS_CLIPSIBLINGS | WS_CLIPCHILDREN;
+
+namespace {
+int depth = 0;
+}
+
+LRESULT CALLBACK RecordingProc(HWND hwnd, UINT message, WPARAM wParam, LPARAM lParam)
+{
+    seen.push_back(Record{hwnd, message, wParam, lParam, depth});
+    ++depth;
+    LRESULT result = 0;
+    bool handled = hook && hook(hwnd, message, wParam, lParam, &result);
+    if (!handled)
+        result = DefWindowProcA(hwnd, message, wParam, lParam);
+    --depth;
+    return result;
+}
+
+int Count(UINT message)
+{
+    int n = 0;
+    for (const auto &r : seen)
+        n += r.message == message;
+    return n;
+}
+
+const Record *Last(UINT message)
+{
+    for (auto it = seen.rbegin(); it != seen.rend(); ++it)
+        if (it->message == message)
+            return &*it;
+    return nullptr;
+}
+
+std::vector<WPARAM> WParamsOf(UINT message)
+{
+    std::vector<WPARAM> values;
+    for (const auto &r : seen)
+        if (r.message == message)
+            values.push_back(r.wParam);
+    return values;
+}
+
+std::vector<UINT> MessagesSeen()
+{
+    std::vector<UINT> messages;
+    for (const auto &r : seen)
+        messages.push_back(r.message);
+    return messages;
+}
+
+int X(LPARAM lParam)
+{
+    return static_cast<short>(LOWORD(lParam));
+}
+
+int Y(LPARAM lParam)
+{
+    return static_cast<short>(HIWORD(lParam));
+}
+
+bool PumpUntil(double seconds, const std::function<bool()> &done)
+{
+    std::uint64_t deadline = DriverNow() + static_cast<std::uint64_t>(seconds * 1000);
+    for (;;) {
+        MSG msg;
+        // A paint that is never validated stays waiting, so check after
+        // every message rather than only once the queue is empty.
+        while (!done() && DriverNow() < deadline && PeekMessageA(&msg, nullptr, 0, 0, PM_REMOVE)) {
+            if (msg.message == WM_QUIT)
+                continue;
+            TranslateMessage(&msg);
+            DispatchMessageA(&msg);
+        }
+        if (done())
+            return true;
+        if (DriverNow() >= deadline)
+            return false;
+        LetTimePass(5);
+    }
+}
+
+void PumpUntilQuiet()
+{
+    std::uint64_t deadline = DriverNow() + 5000;
+    std::uint64_t quietSince = DriverNow();
+    while (DriverNow() < deadline && DriverNow() - quietSince < 400) {
+        MSG msg;
+        bool any = false;
+        while (PeekMessageA(&msg, nullptr, 0, 0, PM_REMOVE)) {
+            any = true;
+            TranslateMessage(&msg);
+            DispatchMessageA(&msg);
+        }
+        if (any)
+            quietSince = DriverNow();
+        LetTimePass(10);
+    }
+}
+
+PIXELFORMATDESCRIPTOR ProgramRequest()
+{
+    PIXELFORMATDESCRIPTOR request{};
+    request.nSize = sizeof request;
+    request.nVersion = 1;
+    request.dwFlags = PFD_DRAW_TO_WINDOW | PFD_SUPPORT_OPENGL | PFD_DOUBLEBUFFER;
+    request.iPixelType = PFD_TYPE_RGBA;
+    request.cColorBits = 8;
+    request.cDepthBits = 16;
+    return request;
+}
+
+void FailCreation()
+{
+    hook = [](HWND, UINT m, WPARAM, LPARAM, LRESULT *result) {
+        if (m != WM_CREATE)
+            return false;
+        *result = -1;
+        return true;
+    };
+}
+
+std::vector<UINT> TakeAll()
+{
+    std::vector<UINT> taken;
+    MSG msg;
+    while (taken.size() < 100 && PeekMessageA(&msg, nullptr, 0, 0, PM_REMOVE)) {
+        taken.push_back(msg.message);
+        if (msg.message == WM_PAINT)
+            DispatchMessageA(&msg); // a paint stays until validated
+    }
+    return taken;
+}
+
+void WindowTest::SetUpTestSuite()
+{
+    DriverStart();
+}
+
+void WindowTest::SetUp()
+{
+    DriverReset();
+    seen.clear();
+    hook = nullptr;
+    static int serial = 0;
+    title = "dv platform test " + std::to_string(++serial);
+    // A second registration of the class (on a back end that keeps it
+    // between tests) is refused, and the first one stays.
+    WNDCLASSA wc{};
+    wc.style = CS_OWNDC | CS_HREDRAW | CS_VREDRAW;
+    wc.lpfnWndProc = RecordingProc;
+    wc.hIcon = LoadIconA(nullptr, IDI_APPLICATION);
+    wc.hCursor = LoadCursorA(nullptr, IDC_ARROW);
+    wc.lpszClassName = "DvTest";
+    RegisterClassA(&wc);
+}
+
+void WindowTest::TearDown()
+{
+    hook = nullptr;
+    if (hwnd != nullptr)
+        DestroyWindow(hwnd);
+    TakeAll();
+}
+
+HWND WindowTest::Create()
+{
+    hwnd = CreateWindowExA(0, "DvTest", title.c_str(), kWindowStyle, 50, 50, 230, 230, nullptr, nullptr, nullptr,
+                           nullptr);
+    return hwnd;
+}
+
+HWND WindowTest::CreateAndShow()
+{
+    if (Create() == nullptr)
+        return nullptr;
+    ShowWindow(hwnd, SW_SHOWDEFAULT);
+    UpdateWindow(hwnd);
+    PumpUntilQuiet();
+    return hwnd;
+}
