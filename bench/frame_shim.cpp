@@ -10,8 +10,11 @@
 //   notice_closed T         the message box was dismissed
 //   key T N SYM             the program read a key press SYM (an SDL key
 //                           code) after N frames had been presented
-//   window_created T        an SDL window was created
-//   context_created T       an SDL GL context was created
+//   window_created T ID TITLE
+//                           an SDL window was created; ID is SDL's window
+//                           id, TITLE the rest of the line, blanks and all
+//   context_created T ID    an SDL GL context was created on window ID
+//   context_deleted T       an SDL GL context was deleted
 //   swap T N [R G B ...]    frame N (from 1) was presented; T is when the
 //                           swap call returned. With DV_SHIM_PROBE="x,y" or
 //                           "x1,y1,x2,y2" the colours of those pixels of the
@@ -20,7 +23,7 @@
 //
 // Wrapped: SDL_GL_SwapWindow (SDL programs), glXSwapBuffers (programs that
 // call GLX themselves), SDL_PollEvent, SDL_ShowSimpleMessageBox,
-// SDL_CreateWindow and SDL_GL_CreateContext.
+// SDL_CreateWindow, SDL_GL_CreateContext and SDL_GL_DeleteContext.
 #include <dlfcn.h>
 #include <time.h>
 
@@ -123,8 +126,9 @@ void AfterSwap(const unsigned char rgb[6])
             std::fprintf(f, " %d", rgb[i]);
         std::fputc('\n', f);
         // The first frames matter for start-up even if the program is
-        // ended abruptly later.
-        if (swapCount <= 3)
+        // ended abruptly later; probed frames are slow anyway, and a
+        // program that draws only on demand may never fill the buffer.
+        if (swapCount <= 3 || probes > 0)
             std::fflush(f);
     }
 }
@@ -143,6 +147,14 @@ __attribute__((destructor)) void Unloaded()
 {
     if (logFile != nullptr)
         std::fflush(logFile);
+}
+
+// SDL's id of a window, 0 for none. Looked up like the wrapped calls, since
+// the library itself does not link SDL (programs without it load it too).
+unsigned WindowId(SDL_Window *window)
+{
+    static auto real = Next<Uint32 (*)(SDL_Window *)>("SDL_GetWindowID");
+    return window != nullptr && real != nullptr ? real(window) : 0;
 }
 
 } // namespace
@@ -199,7 +211,11 @@ SDL_Window *SDL_CreateWindow(const char *title, int x, int y, int w, int h, Uint
 {
     static auto real = Next<SDL_Window *(*)(const char *, int, int, int, int, Uint32)>("SDL_CreateWindow");
     SDL_Window *window = real(title, x, y, w, h, flags);
-    Event("window_created");
+    if (FILE *f = Log()) {
+        std::fprintf(f, "window_created %lld %u %s\n", NowNs(), WindowId(window),
+                     title != nullptr ? title : "");
+        std::fflush(f);
+    }
     return window;
 }
 
@@ -207,8 +223,19 @@ SDL_GLContext SDL_GL_CreateContext(SDL_Window *window)
 {
     static auto real = Next<SDL_GLContext (*)(SDL_Window *)>("SDL_GL_CreateContext");
     SDL_GLContext context = real(window);
-    Event("context_created");
+    if (FILE *f = Log(); f != nullptr && context != nullptr) {
+        std::fprintf(f, "context_created %lld %u\n", NowNs(), WindowId(window));
+        std::fflush(f);
+    }
     return context;
+}
+
+void SDL_GL_DeleteContext(SDL_GLContext context)
+{
+    static auto real = Next<void (*)(SDL_GLContext)>("SDL_GL_DeleteContext");
+    real(context);
+    if (context != nullptr)
+        Event("context_deleted");
 }
 
 } // extern "C"
