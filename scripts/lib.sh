@@ -49,6 +49,7 @@ WINE_RUNTIME_PACKAGES=(libgl1:i386 libgl1-mesa-dri:i386 libglx-mesa0:i386 libxcu
 TEST_PACKAGES=(googletest libgtest-dev libx11-dev g++-mingw-w64-i686 g++-mingw-w64-x86-64 xvfb xauth xfonts-base xdotool x11-utils imagemagick
   wine wine32:i386 "${WINE_RUNTIME_PACKAGES[@]}")
 
-# What scripts/bench needs besides: the peer viewer, the reference GL demo and
-# the process tools it reads figures with.
-BENCH_PACKAGES=(f3d mesa-utils procps xvfb xauth xfonts-base xdotool x11-utils)
+# What scripts/bench needs besides: the peer viewer, the reference GL demo,
+# the process tools it reads figures with, and Python with matplotlib for
+# the script itself and its charts.
+BENCH_PACKAGES=(f3d mesa-utils procps xvfb xauth xfonts-base xdotool x11-utils python3 python3-matplotlib)
