@@ -20,7 +20,7 @@
 #include <cstdlib>
 #include <string>
 
-#include "frame_check.h"
+#include "loop_figures.h"
 #include "gl_context.h"
 #include "platform/gl.h"
 #include "render/frame.h"
@@ -90,17 +90,8 @@ int main(int argc, char **argv)
     }
     double elapsed = std::chrono::duration<double>(now - start).count();
 
-    long covered = PixelsUnlikeCorner(width, height);
-    bool drew = ShowsModel(covered, width, height, false);
-
     std::printf("variant: %s\n", variant);
-    std::printf("renderer: %s\n", reinterpret_cast<const char *>(glGetString(GL_RENDERER)));
-    std::printf("size: %dx%d\n", width, height);
-    std::printf("frames: %ld\n", frames);
-    std::printf("seconds: %.3f\n", elapsed);
-    std::printf("fps: %.1f\n", frames / elapsed);
-    std::printf("hwm_kib: %ld\n", PeakResidentKib());
-    std::printf("model_drawn: %s (%ld pixels unlike the corner)\n", drew ? "yes" : "no", covered);
+    bool drew = PrintLoopFigures(width, height, frames, elapsed, PixelsUnlikeCorner(width, height), false);
     DestroyHeadlessContext();
     return drew ? 0 : 1;
 }

@@ -15,6 +15,9 @@
 //                           id, TITLE the rest of the line, blanks and all
 //   context_created T ID    an SDL GL context was created on window ID
 //   context_deleted T       an SDL GL context was deleted
+//   events T CALLS NS       at exit: the program read events (SDL_PollEvent,
+//                           SDL_PumpEvents, SDL_PeepEvents) CALLS times and
+//                           spent NS nanoseconds in those calls in all
 //   swap T N [R G B ...]    frame N (from 1) was presented; T is when the
 //                           swap call returned. With DV_SHIM_PROBE="x,y" or
 //                           "x1,y1,x2,y2" the colours of those pixels of the
@@ -23,7 +26,8 @@
 //
 // Wrapped: SDL_GL_SwapWindow (SDL programs), glXSwapBuffers (programs that
 // call GLX themselves), SDL_PollEvent, SDL_ShowSimpleMessageBox,
-// SDL_CreateWindow, SDL_GL_CreateContext and SDL_GL_DeleteContext.
+// SDL_CreateWindow, SDL_GL_CreateContext, SDL_GL_DeleteContext, and timed
+// only, SDL_PumpEvents and SDL_PeepEvents.
 #include <dlfcn.h>
 #include <time.h>
 
@@ -42,11 +46,13 @@ unsigned long swapCount = 0;
 int probes = 0;
 int probeX[2] = {0, 0}, probeY[2] = {0, 0};
 thread_local bool inSdlSwap = false;
+unsigned long pollCalls = 0;
+long long pollNs = 0;
 
-long long NowNs()
+long long NowNs(clockid_t clock = CLOCK_REALTIME)
 {
     timespec ts;
-    clock_gettime(CLOCK_REALTIME, &ts);
+    clock_gettime(clock, &ts);
     return static_cast<long long>(ts.tv_sec) * 1000000000LL + ts.tv_nsec;
 }
 
@@ -145,6 +151,8 @@ __attribute__((constructor)) void Loaded()
 
 __attribute__((destructor)) void Unloaded()
 {
+    if (pollCalls > 0 && Log() != nullptr)
+        std::fprintf(logFile, "events %lld %lu %lld\n", NowNs(), pollCalls, pollNs);
     if (logFile != nullptr)
         std::fflush(logFile);
 }
@@ -155,6 +163,16 @@ unsigned WindowId(SDL_Window *window)
 {
     static auto real = Next<Uint32 (*)(SDL_Window *)>("SDL_GetWindowID");
     return window != nullptr && real != nullptr ? real(window) : 0;
+}
+
+// Times a call that reads events: the cost of the program's message loop.
+template <typename F> auto TimedEventRead(F call)
+{
+    long long before = NowNs(CLOCK_MONOTONIC);
+    auto result = call();
+    pollNs += NowNs(CLOCK_MONOTONIC) - before;
+    ++pollCalls;
+    return result;
 }
 
 } // namespace
@@ -185,10 +203,25 @@ void glXSwapBuffers(Display *display, GLXDrawable drawable)
     AfterSwap(rgb);
 }
 
+void SDL_PumpEvents(void)
+{
+    static auto real = Next<void (*)(void)>("SDL_PumpEvents");
+    TimedEventRead([] {
+        real();
+        return 0;
+    });
+}
+
+int SDL_PeepEvents(SDL_Event *events, int count, SDL_eventaction action, Uint32 minType, Uint32 maxType)
+{
+    static auto real = Next<int (*)(SDL_Event *, int, SDL_eventaction, Uint32, Uint32)>("SDL_PeepEvents");
+    return TimedEventRead([&] { return real(events, count, action, minType, maxType); });
+}
+
 int SDL_PollEvent(SDL_Event *event)
 {
     static auto real = Next<int (*)(SDL_Event *)>("SDL_PollEvent");
-    int result = real(event);
+    int result = TimedEventRead([&] { return real(event); });
     if (result != 0 && event != nullptr && event->type == SDL_KEYDOWN && !event->key.repeat) {
         if (FILE *f = Log()) {
             std::fprintf(f, "key %lld %lu %d\n", NowNs(), swapCount, static_cast<int>(event->key.keysym.sym));

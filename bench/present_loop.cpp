@@ -12,7 +12,8 @@
 // fogEnabled and wireframeEnabled, as the keys "f" and "p" do in the viewer.
 // --contexts N makes N - 1 GL contexts on the window before the one that
 // draws, each made current and then deleted (or, with --keep, kept until the
-// end): what extra contexts cost in memory, read as VmHWM after each one.
+// end): what extra contexts cost in memory, read as VmHWM after each one
+// (and after the first frame, and at the end).
 //
 // SECONDS count from the first frame. As in the viewer, frame counting stops
 // one second after it, so the counter shows a fixed number from then on.
@@ -26,7 +27,7 @@
 #include <cstring>
 #include <vector>
 
-#include "frame_check.h"
+#include "loop_figures.h"
 #include "platform/gl.h"
 #include "render/frame.h"
 #include "render/scene.h"
@@ -49,20 +50,21 @@ int Usage(const char *name)
 // 16-bit depth, double-buffered, compatibility profile.
 void RequestViewerFormat()
 {
+    const struct {
+        SDL_GLattr attribute;
+        int value;
+    } format[] = {{SDL_GL_RED_SIZE, 8},   {SDL_GL_GREEN_SIZE, 8},  {SDL_GL_BLUE_SIZE, 8},
+                  {SDL_GL_ALPHA_SIZE, 0}, {SDL_GL_DEPTH_SIZE, 16}, {SDL_GL_DOUBLEBUFFER, 1},
+                  {SDL_GL_CONTEXT_PROFILE_MASK, SDL_GL_CONTEXT_PROFILE_COMPATIBILITY}};
     SDL_GL_ResetAttributes();
-    SDL_GL_SetAttribute(SDL_GL_RED_SIZE, 8);
-    SDL_GL_SetAttribute(SDL_GL_GREEN_SIZE, 8);
-    SDL_GL_SetAttribute(SDL_GL_BLUE_SIZE, 8);
-    SDL_GL_SetAttribute(SDL_GL_ALPHA_SIZE, 0);
-    SDL_GL_SetAttribute(SDL_GL_DEPTH_SIZE, 16);
-    SDL_GL_SetAttribute(SDL_GL_DOUBLEBUFFER, 1);
-    SDL_GL_SetAttribute(SDL_GL_CONTEXT_PROFILE_MASK, SDL_GL_CONTEXT_PROFILE_COMPATIBILITY);
+    for (const auto &f : format)
+        SDL_GL_SetAttribute(f.attribute, f.value);
 }
 
 } // namespace
 
 // RenderFrame presents each frame through SwapBuffers: here a direct swap of
-// the one window. The last frame is checked for the model before it goes.
+// the one window. One frame is checked for the model before it goes.
 BOOL SwapBuffers(HDC)
 {
     if (checkNextFrame) {
@@ -137,6 +139,7 @@ int main(int argc, char **argv)
     InitScene();
 
     RenderFrame();
+    std::printf("hwm_kib_after_first_frame: %ld\n", PeakResidentKib());
     long frames = 0;
     using Clock = std::chrono::steady_clock;
     const Clock::time_point start = Clock::now();
@@ -147,23 +150,14 @@ int main(int argc, char **argv)
     while (now - start < total) {
         if (countingFrames && now - start >= countingTime)
             countingFrames = 0;
-        if (lastCheck < 0 && now - start + std::chrono::milliseconds(50) >= total)
-            checkNextFrame = true;
+        if (lastCheck < 0 && 2 * (now - start) >= total)
+            checkNextFrame = true; // a frame halfway through is checked for the model
         RenderFrame();
         ++frames;
         now = Clock::now();
     }
     double elapsed = std::chrono::duration<double>(now - start).count();
-    bool drew = lastCheck >= 0 && ShowsModel(lastCheck, clientWidth, clientHeight, wireframeEnabled != 0);
-
-    std::printf("renderer: %s\n", reinterpret_cast<const char *>(glGetString(GL_RENDERER)));
-    std::printf("size: %dx%d\n", clientWidth, clientHeight);
-    std::printf("frames: %ld\n", frames);
-    std::printf("seconds: %.3f\n", elapsed);
-    std::printf("fps: %.1f\n", frames / elapsed);
-    std::printf("hwm_kib: %ld\n", PeakResidentKib());
-    std::printf("model_drawn: %s (%ld pixels unlike the corner)\n", drew ? "yes" : "no", lastCheck);
-    std::fflush(stdout);
+    bool drew = PrintLoopFigures(clientWidth, clientHeight, frames, elapsed, lastCheck, wireframeEnabled != 0);
 
     SDL_GL_DeleteContext(context);
     for (SDL_GLContext c : extra)

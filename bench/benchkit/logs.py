@@ -12,6 +12,7 @@ by the benchmark itself:
     context_created T ID     a GL context on window ID
     context_deleted T
     swap T N [R G B ...]     frame N presented at T, with probed pixels
+    events T CALLS NS        at exit: time spent reading events (SDL_PollEvent)
 
 The loops (bench/present_loop.cpp, bench/bare_loop.cpp) print one
 "name: value" line per figure.
@@ -27,8 +28,7 @@ from dataclasses import dataclass, field
 
 NS_PER_MS = 1_000_000
 NS_PER_S = 1_000_000_000
-KEY_F = 102  # SDL key codes of "f" and "p"
-KEY_P = 112
+KEY_F = 102  # SDL key code of "f"
 
 
 class BenchError(Exception):
@@ -52,6 +52,8 @@ class WatchLog:
     contexts_deleted: list = field(default_factory=list)  # t
     keys: list = field(default_factory=list)  # (t, frames so far, sym)
     swaps: list = field(default_factory=list)  # Swap
+    event_calls: int = 0  # SDL_PollEvent calls, and the ns spent in them
+    event_ns: int = 0
 
 
 def parse_watch_log(text, name="log"):
@@ -85,6 +87,8 @@ def parse_watch_log(text, name="log"):
             elif kind == "key":
                 t, frames, sym = fields
                 log.keys.append((t, frames, sym))
+            elif kind == "events":
+                _, log.event_calls, log.event_ns = fields
             elif kind == "swap":
                 log.swaps.append(Swap(fields[0], fields[1], tuple(fields[2:])))
             else:
@@ -129,24 +133,22 @@ def fps_between(swaps, t_from, t_to, name="log"):
     return (len(inside) - 1) / ((inside[-1] - inside[0]) / NS_PER_S)
 
 
-def fps_after(log, t0, warm_s, window_s, name="log"):
-    """Frame rate over window_s seconds that start warm_s after t0."""
-    start = t0 + round(warm_s * NS_PER_S)
-    return fps_between(log.swaps, start, start + round(window_s * NS_PER_S), name)
+def counted(log, a, b, name="log"):
+    """The frames presented between two samples a and b, each a tuple
+    (time, processor time of the program, processor time of the X server)
+    in ns: frames per second, and the processor milliseconds per frame
+    spent by the program (cpu_ms) and by the X server (x_ms)."""
+    fps = fps_between(log.swaps, a[0], b[0], name)
+    frames = sum(1 for s in log.swaps if a[0] <= s.t <= b[0])
+    if b[1] < a[1] or b[2] < a[2]:
+        raise BenchError(f"{name}: processor time ran backwards")
+    return {"fps": fps, "cpu_ms": (b[1] - a[1]) / frames / NS_PER_MS, "x_ms": (b[2] - a[2]) / frames / NS_PER_MS}
 
 
 def first_swap(log, name="log"):
     if not log.swaps:
         raise BenchError(f"{name}: no frame was presented")
     return log.swaps[0].t
-
-
-def key_reads(log, sym, name="log"):
-    """Times at which the program read key sym, in order."""
-    times = [t for t, _, s in log.keys if s == sym]
-    if not times:
-        raise BenchError(f"{name}: the program read no key {sym}")
-    return times
 
 
 def startup(log, process_start, title, name="log"):

@@ -43,14 +43,21 @@ class ParseWatchLog(unittest.TestCase):
 
 
 class FrameRate(unittest.TestCase):
-    def test_counts_frames_inside_the_window(self):
+    def test_counts_frames_and_processor_time_inside_the_window(self):
         log = watch_log(*swaps(0, 101, 10))  # 100 fps for a second
-        self.assertAlmostEqual(logs.fps_after(log, 0, 0.2, 0.5), 100.0)
+        # 51 frames from 200 to 700 ms; 102 ms of the program's processor
+        # time and 51 ms of the X server's in that time
+        counted = logs.counted(log, (200 * MS, 1000 * MS, 7 * MS), (700 * MS, 1102 * MS, 58 * MS))
+        self.assertAlmostEqual(counted["fps"], 100.0)
+        self.assertAlmostEqual(counted["cpu_ms"], 2.0)
+        self.assertAlmostEqual(counted["x_ms"], 1.0)
 
-    def test_refuses_a_log_that_ends_before_the_window(self):
+    def test_refuses_a_log_that_ends_early_or_time_that_runs_back(self):
         log = watch_log(*swaps(0, 50, 10))
         with self.assertRaises(BenchError):
-            logs.fps_after(log, 0, 0.2, 0.5)
+            logs.counted(log, (200 * MS, 0, 0), (700 * MS, 1, 1))
+        with self.assertRaises(BenchError):
+            logs.counted(log, (100 * MS, 5, 0), (400 * MS, 1, 1))
 
 
 class StartUp(unittest.TestCase):
