@@ -120,3 +120,22 @@ def memory(path, bars, limit, subtitle):
     ax.set_xlabel(f"peak resident memory, VmHWM (MiB, median; the axis starts at {low * 0.8:.0f})")
     ax.set_title("Memory, " + subtitle, fontsize=10)
     _save(fig, path)
+
+
+def draw_all(images, charts, subtitle, memory_goal_mib):
+    """Every chart of the document, from figures.for_document's data."""
+    images.mkdir(parents=True, exist_ok=True)
+    frame_rates(images / "bench-fps.png", charts["fps"], subtitle)
+    spans, last = [], 0.0
+    for label, ms in charts["startup"].items():  # in time order
+        if label != "process start":
+            spans.append((last, ms, "wait" if label == "notice dismissed" else "work", label))
+            last = ms
+    f3d_first, f3d_model = charts["f3d"]
+    startup_timeline(images / "bench-startup.png",
+                     [("duckview", spans),
+                      ("f3d", [(0.0, f3d_first, "peer", "first frame"), (f3d_first, f3d_model, "peer", "duck shown")])],
+                     subtitle)
+    scaling(images / "bench-scaling.png", charts["sizes"], charts["rates"], charts["memory"], subtitle)
+    memory(images / "bench-memory.png", charts["memory_bars"],
+           (charts["gears_mib"] + memory_goal_mib, f"goal: glxgears + {memory_goal_mib:.0f} MiB"), subtitle)

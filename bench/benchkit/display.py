@@ -68,9 +68,12 @@ class VirtualDisplay:
         pattern = re.compile(r'^\s*(0x[0-9a-f]+) "' + re.escape(title) + r'": \(', re.M)
         deadline = time.monotonic() + timeout
         while time.monotonic() < deadline:
-            for wid in pattern.findall(self.run("xwininfo", "-root", "-tree")):
-                if "IsViewable" in self.run("xwininfo", "-id", wid):
-                    return wid
+            try:
+                for wid in pattern.findall(self.run("xwininfo", "-root", "-tree")):
+                    if "IsViewable" in self.run("xwininfo", "-id", wid):
+                        return wid
+            except BenchError:
+                pass  # a window went away while the tree was read
             time.sleep(0.05)
         raise BenchError(f"no window {title!r} appeared within {timeout:.0f} s")
 
