@@ -133,6 +133,10 @@ def frame_rates(main, refs):
         "RATIO": n(ratio, 3), "RATIO_LOW": n(min(ratios), 3), "RATIO_HIGH": n(max(ratios), 3),
         "COST_RATIO": n(median(cost_ratios), 3), "COST_RATIO_LOW": n(min(cost_ratios), 3),
         "COST_RATIO_HIGH": n(max(cost_ratios), 3),
+        # The best window of each: noise from other work only ever slows a
+        # window down, so the fastest ones come closest to the programs' own.
+        "BEST_RATIO": n(max(p["viewer"]["fps"] for p in pairs) / max(p["present"]["fps"] for p in pairs), 3),
+        "BEST_COST_RATIO": n(min(cost(p["present"]) for p in pairs) / min(cost(p["viewer"]) for p in pairs), 3),
         "EVENT_US": n(main["event_us"]), "EVENT_CALLS": n(main["event_calls"]),
         "EVENT_SHARE_PCT": n(main["event_share"] * 100),
         "GOAL_RATIO": verdict(ratio >= GOAL_RATIO), "GOAL_RATIO_PCT": n(GOAL_RATIO * 100, 0),
@@ -202,9 +206,8 @@ def memory(main, refs, contexts):
                                         "after the first frame", "at the end"], rows),
     }
     bars = [("glxgears", gears / MIB, "#bdc3c7"), ("bare present loop, 1 context", hwm["1"] / MIB, "#2c3e80"),
-            ("bare present loop, 2 contexts", hwm["2"] / MIB, "#2c3e80"),
-            ("bare present loop, 3 contexts", hwm["3"] / MIB, "#2c3e80"),
-            ("bare present loop, 3 kept", hwm["3 kept"] / MIB, "#2c3e80"), ("duckview", viewer / MIB, "#c0392b")]
+            ("2 contexts, 1 deleted", hwm["2"] / MIB, "#2c3e80"), ("3 contexts, 2 deleted", hwm["3"] / MIB, "#2c3e80"),
+            ("3 contexts, all kept", hwm["3 kept"] / MIB, "#2c3e80"), ("duckview", viewer / MIB, "#c0392b")]
     return values, {"memory_bars": bars, "gears_mib": gears / MIB}
 
 

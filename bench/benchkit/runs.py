@@ -138,7 +138,7 @@ class Bench:
     def read_log(self, path):
         return logs.parse_watch_log(Path(path).read_text(), Path(path).name)
 
-    def wait_for(self, log, test, timeout=30.0):
+    def wait_for(self, log, test, what="a frame", timeout=30.0):
         """Polls a watcher log until test(parsed log) is true."""
         deadline = time.monotonic() + timeout
         while time.monotonic() < deadline:
@@ -149,7 +149,7 @@ class Bench:
                 except BenchError:
                     pass  # a line being written; a complete read tells later
             time.sleep(0.05)
-        raise BenchError(f"{log.name}: the program showed no frame within {timeout:.0f} s")
+        raise BenchError(f"{log.name}: the program showed no {what} within {timeout:.0f} s")
 
     def wait_for_frames(self, log):
         self.wait_for(log, lambda g: len(g.swaps) > 0)
@@ -260,7 +260,7 @@ class Bench:
         p = self.children.start(["f3d", "--dry-run", "--up=+Z", f"--resolution={w},{h}", obj],
                                 self.watched_env(d, log, f"{w // 2},{h // 2},2,2"),
                                 stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL)
-        self.wait_for(log, lambda g: any(s.probes[:3] != s.probes[3:6] for s in g.swaps))
+        self.wait_for(log, lambda g: any(s.probes[:3] != s.probes[3:6] for s in g.swaps), "frame with the duck")
         time.sleep(1.0)
         hwm = vm_hwm_kib(p.pid)
         self.children.end(p)
@@ -344,10 +344,16 @@ class Bench:
         time.sleep(plan.warm)
         d.focus(s.window)
         sent = []
-        for _ in range(plan.keys):
+        for k in range(1, plan.keys + 1):
             sent.append(time.time_ns())
             d.type_key("f")
-            time.sleep(0.4)
+            # The next key only once this one has been read and a frame
+            # followed (with probes, the watcher writes every frame at
+            # once): two keys read between the same two frames would cancel
+            # out, and neither could be seen.
+            self.wait_for(s.log, lambda g: len(reads := [n for _, n, sym in g.keys if sym == logs.KEY_F]) >= k
+                          and g.swaps[-1].n > reads[k - 1], f"frame after key {k}")
+            time.sleep(0.2)
         return logs.key_latency(self.end_viewer(d, s), sent, name=s.log.name)
 
     def contexts_run(self, d, r, size):
@@ -386,7 +392,7 @@ class Bench:
             for key in keys:
                 d.press(s.window, key)
             pressed += len(keys)
-            self.wait_for(s.log, lambda g: len(g.keys) >= pressed)  # read before it stops
+            self.wait_for(s.log, lambda g: len(g.keys) >= pressed, "key read")  # read before it stops
             s.process.send_signal(signal.SIGSTOP)
             self.warm_up(present[mode].process)
             samples[mode] = self.take_turns(d, s.process, present[mode].process, plan.size_pairs, plan.size_window)
