@@ -156,6 +156,9 @@ class Bench:
 
     def sample(self, d, p):
         """(time, processor time of p, processor time of the X server), ns."""
+        if p.poll() is not None:
+            how = f"signal {signal.Signals(-p.returncode).name}" if p.returncode < 0 else f"status {p.returncode}"
+            raise BenchError(f"{Path(p.args[0]).name} ended by itself while measured ({how})")
         return time.time_ns(), cpu_ns(p.pid), cpu_ns(d.process.pid)
 
     def count(self, d, p, window):
