@@ -66,6 +66,11 @@ def check(results):
         sane(p["ratio"], 0.05, 20, "viewer / present loop")
     check_memory(main["viewer_hwm"], "viewer")
     check_memory(main["present_hwm"], "present loop")
+    # Resident memory by mapping, read just after the peak: near the peak.
+    for rss, hwm, what in [(main["viewer_rss"], main["viewer_hwm"], "viewer"),
+                           (main["present_rss"], main["present_hwm"], "present loop"),
+                           (results["refs"][-1]["gears_rss"], results["refs"][-1]["gears_hwm"], "glxgears")]:
+        sane(sum(rss.values()) / hwm, 0.5, 1.1, f"{what}: resident memory by mapping against its peak")
     sane(main["idle_cpu_ms"], 0, main["idle_seconds"] * 1000 * os.cpu_count(), "processor time while still")
     sane(main["idle_frames"], 0, 1e6, "frames while still")
     sane(main["event_calls"], 1, 1000, "event reads per frame")  # the loop reads events every pass
@@ -170,6 +175,28 @@ def start_up(refs):
     return values, {"startup": at, "f3d": (f3d_first, f3d_model)}
 
 
+KINDS = ["LLVM (the driver's code generator)", "Mesa's driver", "heap", "other anonymous memory",
+         "libraries glxgears loads too", "libraries glxgears does not load"]
+
+
+def resident_by_kind(rss, reference):
+    """Resident KiB grouped into KINDS; reference is glxgears's mappings."""
+    kinds = dict.fromkeys(KINDS, 0)
+    for name, kib in rss.items():
+        if name.startswith("libLLVM"):
+            kind = KINDS[0]
+        elif name.startswith(("swrast_dri", "libgallium")):
+            kind = KINDS[1]
+        elif name == "[heap]":
+            kind = KINDS[2]
+        elif name.startswith("[") or name.startswith("SYSV"):
+            kind = KINDS[3]
+        else:
+            kind = KINDS[4] if name in reference else KINDS[5]
+        kinds[kind] += kib
+    return kinds
+
+
 def memory(main, refs, contexts):
     viewer, present = main["viewer_hwm"], main["present_hwm"]
     gears = median(r["gears_hwm"] for r in refs)
@@ -188,8 +215,18 @@ def memory(main, refs, contexts):
              "2 kept": "2, both kept", "3 kept": "3, all kept"}
     rows = [[names[key], mib(steps[key][0]), " / ".join(mib(x) for x in steps[key][1:]),
              mib(median(run[key]["first_frame"] for run in contexts)), mib(end)] for key, end in hwm.items()]
+    gears_rss = refs[-1]["gears_rss"]
+    resident = {who: resident_by_kind(rss, gears_rss) for who, rss in
+                [("glxgears", gears_rss), ("bare present loop", main["present_rss"]), ("duckview", main["viewer_rss"])]}
+    kind_rows = [[kind] + [mib(r[kind]) for r in resident.values()] for kind in KINDS]
+    kind_rows.append(["all (VmRSS)"] + [mib(sum(r.values())) for r in resident.values()])
+    viewer_kinds, gears_kinds = resident["duckview"], resident["glxgears"]
     values = {
         "VIEWER_MIB": mib(viewer), "GEARS_MIB": mib(gears), "PRESENT_MIB": mib(present),
+        "RESIDENT_TABLE": report.table(["Resident memory (MiB)"] + list(resident), kind_rows),
+        "LLVM_MIB": mib(viewer_kinds[KINDS[0]]), "DRIVER_MIB": mib(viewer_kinds[KINDS[1]]),
+        "VIEWER_HEAP_ABOVE_GEARS": signed_mib((viewer_kinds["heap"] - gears_kinds["heap"]) / MIB),
+        "VIEWER_OWN_LIBRARIES_MIB": mib(viewer_kinds[KINDS[5]]),
         "OFFSCREEN_MIB": mib(median(r["offscreen_hwm"] for r in refs)),
         "F3D_MIB": mib(median(r["f3d"]["hwm"] for r in refs)),
         "VIEWER_ABOVE_GEARS": signed_mib(above), "PRESENT_ABOVE_GEARS": signed_mib((present - gears) / MIB),

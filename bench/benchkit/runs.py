@@ -54,6 +54,20 @@ def vm_hwm_kib(pid):
     raise BenchError(f"no VmHWM for process {pid}")
 
 
+def rss_by_mapping(pid):
+    """Resident KiB of a process by what is mapped: a file's name, or
+    "[heap]", "[stack]", "[anon]" (anonymous) and the like."""
+    rss, name = {}, None
+    with open(f"/proc/{pid}/smaps") as f:
+        for line in f:
+            fields = line.split()
+            if "-" in fields[0] and ":" not in fields[0]:  # a mapping's first line
+                name = Path(fields[5]).name if len(fields) > 5 else "[anon]"
+            elif fields[0] == "Rss:":
+                rss[name] = rss.get(name, 0) + int(fields[1])
+    return rss
+
+
 def cpu_ns(pid):
     """Processor time of all of a process's threads, by the scheduler."""
     total = 0
@@ -246,7 +260,7 @@ class Bench:
         self.wait_for_frames(log)
         time.sleep(self.plan.warm)
         a, b = self.count(d, p, window)
-        hwm = vm_hwm_kib(p.pid)
+        hwm, rss = vm_hwm_kib(p.pid), rss_by_mapping(p.pid)
         # Escape ends it cleanly, so that the watcher writes out its frames.
         try:
             d.press(d.find_window("glxgears", 5), "Escape")
@@ -254,7 +268,7 @@ class Bench:
         except (BenchError, subprocess.TimeoutExpired):
             pass
         self.children.end(p)
-        return logs.counted(self.read_log(log), a, b, tag), hwm
+        return logs.counted(self.read_log(log), a, b, tag), hwm, rss
 
     def f3d(self, d, tag, size, obj):
         log = self.log_path(tag)
@@ -293,9 +307,10 @@ class Bench:
         self.warm_up(present.process)
         samples = self.take_turns(d, s.process, present.process, plan.pairs, plan.pair_window)
         self.note_load()
+        present_rss = rss_by_mapping(present.process.pid)
         present_figures, present_log = self.end_present(present)
         s.process.send_signal(signal.SIGCONT)
-        hwm = vm_hwm_kib(s.process.pid)
+        hwm, rss = vm_hwm_kib(s.process.pid), rss_by_mapping(s.process.pid)
         d.click(s.window, s.size[0] // 2, s.size[1] // 2)
         time.sleep(0.5)  # the one frame the click asks for
         still0 = time.time_ns(), cpu_ns(s.process.pid)
@@ -310,6 +325,7 @@ class Bench:
         fps = logs.median(p["viewer"]["fps"] for p in pairs)
         return {
             "size": s.size, "pairs": pairs, "viewer_hwm": hwm, "present_hwm": logs.figure(present_figures, "hwm_kib"),
+            "viewer_rss": rss, "present_rss": present_rss,
             "idle_cpu_ms": (still1[1] - still0[1]) / logs.NS_PER_MS,
             "idle_frames": sum(1 for x in log.swaps if still0[0] <= x.t <= still1[0]),
             "idle_seconds": (still1[0] - still0[0]) / logs.NS_PER_S,
@@ -337,7 +353,7 @@ class Bench:
             "list_fps": logs.figure(self.run_loop(d, "display-list loop", f"list-{r}", size[0], size[1],
                                                   plan.ref_window), "fps"),
         }
-        ref["gears"], ref["gears_hwm"] = self.gears(d, f"gears-{r}", size, plan.ref_window)
+        ref["gears"], ref["gears_hwm"], ref["gears_rss"] = self.gears(d, f"gears-{r}", size, plan.ref_window)
         ref["f3d"] = self.f3d(d, f"f3d-{r}", size, obj)
         return ref
 
@@ -411,5 +427,5 @@ class Bench:
             result["pairs"][mode] = [{"viewer": logs.counted(log, va, vb, s.log.name),
                                       "present": logs.counted(present_log, pa, pb, loop.tag)}
                                      for (va, vb), (pa, pb) in samples[mode]]
-        result["gears"], result["gears_hwm"] = self.gears(d, f"{tag}-gears", s.size, plan.size_window * 2)
+        result["gears"], result["gears_hwm"], _ = self.gears(d, f"{tag}-gears", s.size, plan.size_window * 2)
         return result
