@@ -13,7 +13,9 @@
 // --contexts N makes N - 1 GL contexts on the window before the one that
 // draws, each made current and then deleted (or, with --keep, kept until the
 // end): what extra contexts cost in memory, read as VmHWM after each one
-// (and after the first frame, and at the end).
+// (and after the first frame, and at the end). It also prints how long
+// making its window (which loads the GL driver), each context, and its
+// first frame (InitScene and RenderFrame, presented) took.
 //
 // SECONDS count from the first frame; the end signal (SIGTERM) ends the loop
 // early, as cleanly. As in the viewer, frame counting stops one second after
@@ -116,6 +118,11 @@ int main(int argc, char **argv)
         return 1;
     }
     RequestViewerFormat();
+    using Clock = std::chrono::steady_clock;
+    auto msSince = [](Clock::time_point t) {
+        return std::chrono::duration<double, std::milli>(Clock::now() - t).count();
+    };
+    Clock::time_point step = Clock::now();
     // Beside the viewer's window (which stands at 50, 50), so that running
     // both at once never uncovers part of the viewer and makes it redraw.
     window = SDL_CreateWindow("duckview present loop", 100 + clientWidth, 50, clientWidth, clientHeight,
@@ -124,11 +131,14 @@ int main(int argc, char **argv)
         std::fprintf(stderr, "cannot create a GL window: %s\n", SDL_GetError());
         return 1;
     }
+    std::printf("window_ms: %.1f\n", msSince(step));
     std::printf("hwm_kib_before_contexts: %ld\n", PeakResidentKib());
     std::vector<SDL_GLContext> extra;
     SDL_GLContext context = nullptr;
     for (int i = 1; i <= contexts; i++) {
+        step = Clock::now();
         context = SDL_GL_CreateContext(window); // also makes it current
+        std::printf("context_%d_ms: %.1f\n", i, msSince(step));
         if (context == nullptr) {
             std::fprintf(stderr, "cannot create GL context %d: %s\n", i, SDL_GetError());
             return 1;
@@ -147,12 +157,12 @@ int main(int argc, char **argv)
 
     windowWidth = clientWidth;
     windowHeight = clientHeight;
+    step = Clock::now();
     InitScene();
-
     RenderFrame();
+    std::printf("first_frame_ms: %.1f\n", msSince(step));
     std::printf("hwm_kib_after_first_frame: %ld\n", PeakResidentKib());
     long frames = 0;
-    using Clock = std::chrono::steady_clock;
     const Clock::time_point start = Clock::now();
     const Clock::duration total =
         std::chrono::duration_cast<Clock::duration>(std::chrono::duration<double>(seconds));

@@ -5,6 +5,7 @@ import matplotlib
 
 matplotlib.use("Agg")
 import matplotlib.pyplot as plt  # noqa: E402
+from matplotlib.ticker import FuncFormatter  # noqa: E402
 
 VIEWER = "#c0392b"
 BARE = "#2c3e80"
@@ -85,6 +86,10 @@ def scaling(path, sizes, rates, memory, subtitle):
                   color=VIEWER if who == "duckview" else BARE)
     left.set_xscale("log", base=2)
     left.set_yscale("log")
+    plain = FuncFormatter(lambda v, _: f"{v:.0f}")
+    left.yaxis.set_major_formatter(plain)
+    left.yaxis.set_minor_formatter(plain)
+    left.tick_params(axis="y", which="minor", labelsize=7)
     left.set_xticks(sizes, [f"{s}" for s in sizes])
     left.set_xlabel("client size (pixels on a side)")
     left.set_ylabel("frames per second")
@@ -122,8 +127,9 @@ def memory(path, bars, limit, subtitle):
     _save(fig, path)
 
 
-def draw_all(images, charts, subtitle, memory_goal_mib):
+def draw_all(images, charts, size, renderer, memory_goal_mib):
     """Every chart of the document, from figures.for_document's data."""
+    subtitle = f"{size} px, {renderer}"
     images.mkdir(parents=True, exist_ok=True)
     frame_rates(images / "bench-fps.png", charts["fps"], subtitle)
     spans, last = [], 0.0
@@ -136,6 +142,6 @@ def draw_all(images, charts, subtitle, memory_goal_mib):
                      [("duckview", spans),
                       ("f3d", [(0.0, f3d_first, "peer", "first frame"), (f3d_first, f3d_model, "peer", "duck shown")])],
                      subtitle)
-    scaling(images / "bench-scaling.png", charts["sizes"], charts["rates"], charts["memory"], subtitle)
+    scaling(images / "bench-scaling.png", charts["sizes"], charts["rates"], charts["memory"], renderer)
     memory(images / "bench-memory.png", charts["memory_bars"],
            (charts["gears_mib"] + memory_goal_mib, f"goal: glxgears + {memory_goal_mib:.0f} MiB"), subtitle)

@@ -155,8 +155,9 @@ def startup(log, process_start, title, name="log"):
     """A start-up with a notice, in ms from process_start.
 
     The window is the first created with the given title (the program may
-    make hidden windows of its own before it); the first frame is the first
-    presented after the notice was dismissed. Returns a dict:
+    make hidden windows of its own before it), its context the first made on
+    it; the first frame is the first presented after the notice was
+    dismissed. Returns a dict:
       marks                     milestone -> ms, in time order
       dismissed_to_first_frame  the wait a user sees after pressing OK
       without_notice            process start to first frame, less the time
@@ -165,9 +166,10 @@ def startup(log, process_start, title, name="log"):
     """
     if log.notice_shown is None or log.notice_closed is None:
         raise BenchError(f"{name}: no start-up notice was shown")
-    window = next((t for t, _, tt in log.windows if tt == title), None)
+    window, window_id = next(((t, i) for t, i, tt in log.windows if tt == title), (None, None))
     if window is None:
         raise BenchError(f"{name}: no window titled {title!r} was created")
+    context = next((t for t, i in log.contexts if i == window_id), None)
     first = next((s.t for s in log.swaps if s.t >= log.notice_closed), None)
     if first is None:
         raise BenchError(f"{name}: no frame after the notice")
@@ -176,6 +178,8 @@ def startup(log, process_start, title, name="log"):
         marks.append(("libraries loaded", log.start))
     marks += [("notice shown", log.notice_shown), ("notice dismissed", log.notice_closed),
               ("window created", window), ("first frame", first)]
+    if context is not None:
+        marks.append(("its GL context created", context))
     marks.sort(key=lambda m: m[1])
     order = [m[0] for m in marks]
     required = ["process start", "notice shown", "notice dismissed", "first frame"]

@@ -388,8 +388,9 @@ class Bench:
             steps += [logs.figure(figures, f"hwm_kib_after_context_{k}", tag) for k in range(1, n + 1)]
             first_frame = logs.figure(figures, "hwm_kib_after_first_frame", tag)
             logs.monotonic(steps + [first_frame, hwm], f"{tag}: peak memory")
-            runs[f"{n} kept" if keep else str(n)] = {"count": n, "steps": steps, "first_frame": first_frame,
-                                                     "hwm": hwm}
+            runs[f"{n} kept" if keep else str(n)] = {
+                "count": n, "steps": steps, "first_frame": first_frame, "hwm": hwm,
+                "ms": {key: logs.figure(figures, f"{key}_ms", tag) for key in ("window", "context_1", "first_frame")}}
         return runs
 
     def size_visit(self, d, screen_h, r):

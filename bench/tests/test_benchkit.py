@@ -70,7 +70,9 @@ class StartUp(unittest.TestCase):
                         *swaps(1180, 3, 5))
         s = logs.startup(log, 100 * MS, TITLE)
         self.assertEqual(list(s["marks"]), ["process start", "libraries loaded", "notice shown",
-                                            "notice dismissed", "window created", "first frame"])
+                                            "notice dismissed", "window created", "its GL context created",
+                                            "first frame"])
+        self.assertEqual(s["marks"]["its GL context created"], 1065)
         self.assertEqual(s["marks"]["window created"], 1060)
         self.assertEqual(s["dismissed_to_first_frame"], 30)
         self.assertEqual(s["without_notice"], 80)
