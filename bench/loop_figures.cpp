@@ -1,5 +1,6 @@
 #include "loop_figures.h"
 
+#include <cctype>
 #include <cstdio>
 #include <cstring>
 #include <vector>
@@ -30,6 +31,27 @@ long PeakResidentKib()
         if (std::sscanf(line, "VmHWM: %ld kB", &kib) == 1)
             break;
     std::fclose(status);
+    return kib;
+}
+
+long ResidentHeapKib()
+{
+    FILE *smaps = std::fopen("/proc/self/smaps", "r");
+    if (smaps == nullptr)
+        return -1;
+    char line[512];
+    bool inHeap = false;
+    long kib = -1;
+    while (std::fgets(line, sizeof line, smaps) != nullptr) {
+        // A mapping's first line starts with its address in lower-case
+        // hex; the lines about it start with a capitalised name.
+        long rss = 0;
+        if (std::isxdigit(static_cast<unsigned char>(line[0])) && !std::isupper(static_cast<unsigned char>(line[0])))
+            inHeap = std::strstr(line, "[heap]") != nullptr;
+        else if (inHeap && std::sscanf(line, "Rss: %ld kB", &rss) == 1)
+            kib = rss;
+    }
+    std::fclose(smaps);
     return kib;
 }
 

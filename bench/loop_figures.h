@@ -10,6 +10,10 @@ long PixelsUnlikeCorner(int width, int height);
 // VmHWM of this process in KiB (from /proc/self/status), or -1.
 long PeakResidentKib();
 
+// Resident KiB of this process's heap (the [heap] mapping in
+// /proc/self/smaps), or -1.
+long ResidentHeapKib();
+
 // Prints what a loop measured, one "name: value" line each (renderer, size,
 // frames, seconds, fps, hwm_kib, model_drawn), and returns whether the
 // checked frame showed the model: a frame that drew nothing would make any

@@ -133,6 +133,7 @@ int main(int argc, char **argv)
     }
     std::printf("window_ms: %.1f\n", msSince(step));
     std::printf("hwm_kib_before_contexts: %ld\n", PeakResidentKib());
+    std::printf("heap_kib_before_contexts: %ld\n", ResidentHeapKib());
     std::vector<SDL_GLContext> extra;
     SDL_GLContext context = nullptr;
     for (int i = 1; i <= contexts; i++) {
@@ -162,6 +163,7 @@ int main(int argc, char **argv)
     RenderFrame();
     std::printf("first_frame_ms: %.1f\n", msSince(step));
     std::printf("hwm_kib_after_first_frame: %ld\n", PeakResidentKib());
+    std::printf("heap_kib_after_first_frame: %ld\n", ResidentHeapKib());
     long frames = 0;
     const Clock::time_point start = Clock::now();
     const Clock::duration total =

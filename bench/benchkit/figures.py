@@ -108,6 +108,8 @@ def check(results):
             check_memory(c["hwm"], f"{key} contexts")
             for step, ms in c["ms"].items():
                 sane(ms, 0, 60000, f"present loop, {key} contexts: {step} ms")
+            for kib in c["heap"]:
+                check_memory(kib, f"present loop, {key} contexts: heap")
 
 
 # ---- the document's parts: (values, charts' data) each ----
@@ -227,7 +229,8 @@ def memory(main, refs, contexts):
         "RESIDENT_TABLE": report.table(["Resident memory (MiB)"] + list(resident), kind_rows),
         "LLVM_MIB": mib(viewer_kinds[KINDS[0]]), "DRIVER_MIB": mib(viewer_kinds[KINDS[1]]),
         "VIEWER_HEAP_ABOVE_GEARS": signed_mib((viewer_kinds["heap"] - gears_kinds["heap"]) / MIB),
-        "VIEWER_OWN_LIBRARIES_MIB": mib(viewer_kinds[KINDS[5]]),
+        "PRESENT_HEAP_ABOVE_GEARS": signed_mib((resident["bare present loop"]["heap"] - gears_kinds["heap"]) / MIB),
+        "PRESENT_OWN_LIBRARIES_MIB": mib(resident["bare present loop"][KINDS[5]]),
         "OFFSCREEN_MIB": mib(median(r["offscreen_hwm"] for r in refs)),
         "F3D_MIB": mib(median(r["f3d"]["hwm"] for r in refs)),
         "VIEWER_ABOVE_GEARS": signed_mib(above), "PRESENT_ABOVE_GEARS": signed_mib((present - gears) / MIB),
@@ -240,6 +243,8 @@ def memory(main, refs, contexts):
         "CONTEXT_THIRD_KEPT_MIB": mib(step_cost("3 kept", 3)),
         "FIRST_FRAME_MIB": mib(median(run["1"]["first_frame"] - run["1"]["steps"][-1] for run in contexts)),
         "DRAWING_MIB": mib(median(run["1"]["hwm"] - run["1"]["first_frame"] for run in contexts)),
+        "PRESENT_HEAP_BEFORE_MIB": mib(median(run["1"]["heap"][0] for run in contexts)),
+        "PRESENT_HEAP_FIRST_FRAME_MIB": mib(median(run["1"]["heap"][1] for run in contexts)),
         "PRESENT_WINDOW_MS": n(median(run["1"]["ms"]["window"] for run in contexts)),
         "PRESENT_CONTEXT_MS": n(median(run["1"]["ms"]["context_1"] for run in contexts)),
         "PRESENT_FIRST_FRAME_MS": n(median(run["1"]["ms"]["first_frame"] for run in contexts)),

@@ -390,7 +390,8 @@ class Bench:
             logs.monotonic(steps + [first_frame, hwm], f"{tag}: peak memory")
             runs[f"{n} kept" if keep else str(n)] = {
                 "count": n, "steps": steps, "first_frame": first_frame, "hwm": hwm,
-                "ms": {key: logs.figure(figures, f"{key}_ms", tag) for key in ("window", "context_1", "first_frame")}}
+                "ms": {key: logs.figure(figures, f"{key}_ms", tag) for key in ("window", "context_1", "first_frame")},
+                "heap": [logs.figure(figures, f"heap_kib_{key}", tag) for key in ("before_contexts", "after_first_frame")]}
         return runs
 
     def size_visit(self, d, screen_h, r):
