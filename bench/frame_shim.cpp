@@ -13,6 +13,8 @@
 //   window_created T ID TITLE
 //                           an SDL window was created; ID is SDL's window
 //                           id, TITLE the rest of the line, blanks and all
+//   window_shown T ID       SDL_ShowWindow returned for window ID (on X11 it
+//                           waits for the server to map the window)
 //   context_created T ID    an SDL GL context was created on window ID
 //   context_deleted T       an SDL GL context was deleted
 //   events T CALLS NS       at exit: the program read events (SDL_PollEvent,
@@ -26,7 +28,8 @@
 //
 // Wrapped: SDL_GL_SwapWindow (SDL programs), glXSwapBuffers (programs that
 // call GLX themselves), SDL_PollEvent, SDL_ShowSimpleMessageBox,
-// SDL_CreateWindow, SDL_GL_CreateContext, SDL_GL_DeleteContext, and timed
+// SDL_CreateWindow, SDL_ShowWindow, SDL_GL_CreateContext,
+// SDL_GL_DeleteContext, and timed
 // only, SDL_PumpEvents and SDL_PeepEvents.
 #include <dlfcn.h>
 #include <time.h>
@@ -250,6 +253,16 @@ SDL_Window *SDL_CreateWindow(const char *title, int x, int y, int w, int h, Uint
         std::fflush(f);
     }
     return window;
+}
+
+void SDL_ShowWindow(SDL_Window *window)
+{
+    static auto real = Next<void (*)(SDL_Window *)>("SDL_ShowWindow");
+    real(window);
+    if (FILE *f = Log()) {
+        std::fprintf(f, "window_shown %lld %u\n", NowNs(), WindowId(window));
+        std::fflush(f);
+    }
 }
 
 SDL_GLContext SDL_GL_CreateContext(SDL_Window *window)

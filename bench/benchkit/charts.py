@@ -30,7 +30,7 @@ def frame_rates(path, bars, subtitle):
         ax.text(b[3], i, f"  {b[1]:.0f}", va="center", fontsize=9)
     ax.set_yticks(list(y), labels)
     ax.invert_yaxis()
-    ax.set_xlabel("frames per second (median; whiskers: lowest and highest round)")
+    ax.set_xlabel("frames per second (median; whiskers: lowest and highest counted window)")
     ax.set_xlim(0, max(b[3] for b in bars) * 1.15)
     ax.set_title("Frame rate, " + subtitle, fontsize=10)
     _save(fig, path)

@@ -9,6 +9,7 @@ by the benchmark itself:
     notice_closed T          the message box was dismissed
     key T N SYM              the program read key SYM after N frames
     window_created T ID TITLE
+    window_shown T ID        SDL_ShowWindow returned for window ID
     context_created T ID     a GL context on window ID
     context_deleted T
     swap T N [R G B ...]     frame N presented at T, with probed pixels
@@ -48,6 +49,7 @@ class WatchLog:
     notice_shown: int = None
     notice_closed: int = None
     windows: list = field(default_factory=list)  # (t, id, title)
+    shown: list = field(default_factory=list)  # (t, window id)
     contexts: list = field(default_factory=list)  # (t, window id)
     contexts_deleted: list = field(default_factory=list)  # t
     keys: list = field(default_factory=list)  # (t, frames so far, sym)
@@ -78,9 +80,9 @@ def parse_watch_log(text, name="log"):
                 (t,) = fields
                 if getattr(log, kind) is None:
                     setattr(log, kind, t)
-            elif kind == "context_created":
+            elif kind in ("context_created", "window_shown"):
                 t, wid = fields
-                log.contexts.append((t, wid))
+                (log.contexts if kind == "context_created" else log.shown).append((t, wid))
             elif kind == "context_deleted":
                 (t,) = fields
                 log.contexts_deleted.append(t)
@@ -156,7 +158,7 @@ def startup(log, process_start, title, name="log"):
 
     The window is the first created with the given title (the program may
     make hidden windows of its own before it), its context the first made on
-    it; the first frame is the first presented after the notice was
+    it, "window shown" when showing it returned; the first frame is the first presented after the notice was
     dismissed. Returns a dict:
       marks                     milestone -> ms, in time order
       dismissed_to_first_frame  the wait a user sees after pressing OK
@@ -170,6 +172,7 @@ def startup(log, process_start, title, name="log"):
     if window is None:
         raise BenchError(f"{name}: no window titled {title!r} was created")
     context = next((t for t, i in log.contexts if i == window_id), None)
+    shown = next((t for t, i in log.shown if i == window_id), None)
     first = next((s.t for s in log.swaps if s.t >= log.notice_closed), None)
     if first is None:
         raise BenchError(f"{name}: no frame after the notice")
@@ -180,6 +183,8 @@ def startup(log, process_start, title, name="log"):
               ("window created", window), ("first frame", first)]
     if context is not None:
         marks.append(("its GL context created", context))
+    if shown is not None:
+        marks.append(("window shown", shown))
     marks.sort(key=lambda m: m[1])
     order = [m[0] for m in marks]
     required = ["process start", "notice shown", "notice dismissed", "first frame"]

@@ -21,10 +21,12 @@ class ParseWatchLog(unittest.TestCase):
     def test_events_titles_and_torn_last_line(self):
         log = logs.parse_watch_log(
             "start 5\nwindow_created 7 1 \nwindow_created 9 2  KEYS:f,p and MOUSE \ncontext_created 8 1\n"
+            "window_shown 9 2\n"
             "context_deleted 8\nkey 12 3 102\nswap 10 1 1 2 3\nswap 11 2 4 5 6\nswap 12 3 7")
         self.assertEqual(log.start, 5)
         self.assertEqual(log.windows, [(7, 1, ""), (9, 2, TITLE)])
         self.assertEqual((log.contexts, log.contexts_deleted, log.keys), ([(8, 1)], [8], [(12, 3, 102)]))
+        self.assertEqual(log.shown, [(9, 2)])
         self.assertEqual([(s.n, s.probes) for s in log.swaps], [(1, (1, 2, 3)), (2, (4, 5, 6))])
 
     def test_refuses_unknown_or_disordered_lines(self):
@@ -67,11 +69,12 @@ class StartUp(unittest.TestCase):
         log = watch_log(f"start {110 * MS}", f"window_created {120 * MS} 1 ", f"context_created {125 * MS} 1",
                         f"notice_shown {150 * MS}", f"notice_closed {1150 * MS}",
                         f"window_created {1160 * MS} 2 {TITLE}", f"context_created {1165 * MS} 2",
+                        f"window_shown {140 * MS} 1", f"window_shown {1170 * MS} 2",
                         *swaps(1180, 3, 5))
         s = logs.startup(log, 100 * MS, TITLE)
         self.assertEqual(list(s["marks"]), ["process start", "libraries loaded", "notice shown",
                                             "notice dismissed", "window created", "its GL context created",
-                                            "first frame"])
+                                            "window shown", "first frame"])
         self.assertEqual(s["marks"]["its GL context created"], 1065)
         self.assertEqual(s["marks"]["window created"], 1060)
         self.assertEqual(s["dismissed_to_first_frame"], 30)
