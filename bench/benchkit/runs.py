@@ -87,7 +87,12 @@ class Children:
         self.running = []
 
     def start(self, command, env, **kw):
-        p = subprocess.Popen([str(c) for c in command], env=env, stdin=subprocess.DEVNULL, **kw)
+        # Each in a session of its own: a stopped process in a process group
+        # that has lost its link to the shell gets SIGHUP whenever another
+        # member ends, which would end it (the benchmark may itself be run
+        # from a shell that is gone by then).
+        p = subprocess.Popen([str(c) for c in command], env=env, stdin=subprocess.DEVNULL, start_new_session=True,
+                             **kw)
         self.running.append(p)
         return p
 
