@@ -235,6 +235,7 @@ def memory(main, refs, contexts):
         "F3D_MIB": mib(median(r["f3d"]["hwm"] for r in refs)),
         "VIEWER_ABOVE_GEARS": signed_mib(above), "PRESENT_ABOVE_GEARS": signed_mib((present - gears) / MIB),
         "VIEWER_ABOVE_PRESENT": signed_mib((viewer - present) / MIB),
+        "VIEWER_PRESENT_DIFF_MIB": mib(abs(viewer - present)),
         "GOAL_MEMORY": verdict(above <= GOAL_MEMORY_MIB), "GOAL_MEMORY_MIB": n(GOAL_MEMORY_MIB, 0),
         "GL_LOADED_MIB": mib(steps["1"][0]),
         "CONTEXT_FIRST_MIB": mib(step_cost("1", 1)),
