@@ -1,6 +1,7 @@
 // The viewer's frame without its window: InitScene once, then RenderFrame
 // back to back on an offscreen (EGL pbuffer) context of the given size, for
-// the given number of seconds. Prints the frame rate and the GL renderer.
+// the given number of seconds. Prints one "name: value" line per figure:
+// the frame rate, the GL renderer, peak memory.
 //
 // Usage: bare_loop WIDTH HEIGHT SECONDS
 //
@@ -18,8 +19,8 @@
 #include <cstdio>
 #include <cstdlib>
 #include <string>
-#include <vector>
 
+#include "loop_figures.h"
 #include "gl_context.h"
 #include "platform/gl.h"
 #include "render/frame.h"
@@ -89,26 +90,8 @@ int main(int argc, char **argv)
     }
     double elapsed = std::chrono::duration<double>(now - start).count();
 
-    // A frame that drew nothing would make any rate meaningless: check the
-    // last frame shows the model, i.e. a fair share of its pixels differ
-    // from the background colour in the corner (the counter alone covers
-    // far less, and at any orientation the duck covers far more).
-    std::vector<unsigned char> pixels(static_cast<size_t>(width) * height * 4);
-    glPixelStorei(GL_PACK_ALIGNMENT, 1);
-    glReadPixels(0, 0, width, height, GL_RGBA, GL_UNSIGNED_BYTE, pixels.data());
-    long covered = 0;
-    for (size_t i = 0; i < pixels.size(); i += 4)
-        if (pixels[i] != pixels[4] || pixels[i + 1] != pixels[5] || pixels[i + 2] != pixels[6])
-            ++covered;
-    bool drew = covered * 20 > static_cast<long>(width) * height;
-
     std::printf("variant: %s\n", variant);
-    std::printf("renderer: %s\n", reinterpret_cast<const char *>(glGetString(GL_RENDERER)));
-    std::printf("size: %dx%d\n", width, height);
-    std::printf("frames: %ld\n", frames);
-    std::printf("seconds: %.3f\n", elapsed);
-    std::printf("fps: %.1f\n", frames / elapsed);
-    std::printf("model drawn: %s (%ld pixels differ from the background)\n", drew ? "yes" : "no", covered);
+    bool drew = PrintLoopFigures(width, height, frames, elapsed, PixelsUnlikeCorner(width, height), false);
     DestroyHeadlessContext();
     return drew ? 0 : 1;
 }

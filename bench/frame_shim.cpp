@@ -10,8 +10,16 @@
 //   notice_closed T         the message box was dismissed
 //   key T N SYM             the program read a key press SYM (an SDL key
 //                           code) after N frames had been presented
-//   window_created T        an SDL window was created
-//   context_created T       an SDL GL context was created
+//   window_created T ID TITLE
+//                           an SDL window was created; ID is SDL's window
+//                           id, TITLE the rest of the line, blanks and all
+//   window_shown T ID       SDL_ShowWindow returned for window ID (on X11 it
+//                           waits for the server to map the window)
+//   context_created T ID    an SDL GL context was created on window ID
+//   context_deleted T       an SDL GL context was deleted
+//   events T CALLS NS       at exit: the program read events (SDL_PollEvent,
+//                           SDL_PumpEvents, SDL_PeepEvents) CALLS times and
+//                           spent NS nanoseconds in those calls in all
 //   swap T N [R G B ...]    frame N (from 1) was presented; T is when the
 //                           swap call returned. With DV_SHIM_PROBE="x,y" or
 //                           "x1,y1,x2,y2" the colours of those pixels of the
@@ -20,7 +28,9 @@
 //
 // Wrapped: SDL_GL_SwapWindow (SDL programs), glXSwapBuffers (programs that
 // call GLX themselves), SDL_PollEvent, SDL_ShowSimpleMessageBox,
-// SDL_CreateWindow and SDL_GL_CreateContext.
+// SDL_CreateWindow, SDL_ShowWindow, SDL_GL_CreateContext,
+// SDL_GL_DeleteContext, and timed
+// only, SDL_PumpEvents and SDL_PeepEvents.
 #include <dlfcn.h>
 #include <time.h>
 
@@ -39,11 +49,13 @@ unsigned long swapCount = 0;
 int probes = 0;
 int probeX[2] = {0, 0}, probeY[2] = {0, 0};
 thread_local bool inSdlSwap = false;
+unsigned long pollCalls = 0;
+long long pollNs = 0;
 
-long long NowNs()
+long long NowNs(clockid_t clock = CLOCK_REALTIME)
 {
     timespec ts;
-    clock_gettime(CLOCK_REALTIME, &ts);
+    clock_gettime(clock, &ts);
     return static_cast<long long>(ts.tv_sec) * 1000000000LL + ts.tv_nsec;
 }
 
@@ -123,8 +135,9 @@ void AfterSwap(const unsigned char rgb[6])
             std::fprintf(f, " %d", rgb[i]);
         std::fputc('\n', f);
         // The first frames matter for start-up even if the program is
-        // ended abruptly later.
-        if (swapCount <= 3)
+        // ended abruptly later; probed frames are slow anyway, and a
+        // program that draws only on demand may never fill the buffer.
+        if (swapCount <= 3 || probes > 0)
             std::fflush(f);
     }
 }
@@ -141,8 +154,28 @@ __attribute__((constructor)) void Loaded()
 
 __attribute__((destructor)) void Unloaded()
 {
+    if (pollCalls > 0 && Log() != nullptr)
+        std::fprintf(logFile, "events %lld %lu %lld\n", NowNs(), pollCalls, pollNs);
     if (logFile != nullptr)
         std::fflush(logFile);
+}
+
+// SDL's id of a window, 0 for none. Looked up like the wrapped calls, since
+// the library itself does not link SDL (programs without it load it too).
+unsigned WindowId(SDL_Window *window)
+{
+    static auto real = Next<Uint32 (*)(SDL_Window *)>("SDL_GetWindowID");
+    return window != nullptr && real != nullptr ? real(window) : 0;
+}
+
+// Times a call that reads events: the cost of the program's message loop.
+template <typename F> auto TimedEventRead(F call)
+{
+    long long before = NowNs(CLOCK_MONOTONIC);
+    auto result = call();
+    pollNs += NowNs(CLOCK_MONOTONIC) - before;
+    ++pollCalls;
+    return result;
 }
 
 } // namespace
@@ -173,10 +206,25 @@ void glXSwapBuffers(Display *display, GLXDrawable drawable)
     AfterSwap(rgb);
 }
 
+void SDL_PumpEvents(void)
+{
+    static auto real = Next<void (*)(void)>("SDL_PumpEvents");
+    TimedEventRead([] {
+        real();
+        return 0;
+    });
+}
+
+int SDL_PeepEvents(SDL_Event *events, int count, SDL_eventaction action, Uint32 minType, Uint32 maxType)
+{
+    static auto real = Next<int (*)(SDL_Event *, int, SDL_eventaction, Uint32, Uint32)>("SDL_PeepEvents");
+    return TimedEventRead([&] { return real(events, count, action, minType, maxType); });
+}
+
 int SDL_PollEvent(SDL_Event *event)
 {
     static auto real = Next<int (*)(SDL_Event *)>("SDL_PollEvent");
-    int result = real(event);
+    int result = TimedEventRead([&] { return real(event); });
     if (result != 0 && event != nullptr && event->type == SDL_KEYDOWN && !event->key.repeat) {
         if (FILE *f = Log()) {
             std::fprintf(f, "key %lld %lu %d\n", NowNs(), swapCount, static_cast<int>(event->key.keysym.sym));
@@ -199,16 +247,41 @@ SDL_Window *SDL_CreateWindow(const char *title, int x, int y, int w, int h, Uint
 {
     static auto real = Next<SDL_Window *(*)(const char *, int, int, int, int, Uint32)>("SDL_CreateWindow");
     SDL_Window *window = real(title, x, y, w, h, flags);
-    Event("window_created");
+    if (FILE *f = Log()) {
+        std::fprintf(f, "window_created %lld %u %s\n", NowNs(), WindowId(window),
+                     title != nullptr ? title : "");
+        std::fflush(f);
+    }
     return window;
+}
+
+void SDL_ShowWindow(SDL_Window *window)
+{
+    static auto real = Next<void (*)(SDL_Window *)>("SDL_ShowWindow");
+    real(window);
+    if (FILE *f = Log()) {
+        std::fprintf(f, "window_shown %lld %u\n", NowNs(), WindowId(window));
+        std::fflush(f);
+    }
 }
 
 SDL_GLContext SDL_GL_CreateContext(SDL_Window *window)
 {
     static auto real = Next<SDL_GLContext (*)(SDL_Window *)>("SDL_GL_CreateContext");
     SDL_GLContext context = real(window);
-    Event("context_created");
+    if (FILE *f = Log(); f != nullptr && context != nullptr) {
+        std::fprintf(f, "context_created %lld %u\n", NowNs(), WindowId(window));
+        std::fflush(f);
+    }
     return context;
+}
+
+void SDL_GL_DeleteContext(SDL_GLContext context)
+{
+    static auto real = Next<void (*)(SDL_GLContext)>("SDL_GL_DeleteContext");
+    real(context);
+    if (context != nullptr)
+        Event("context_deleted");
 }
 
 } // extern "C"

@@ -59,9 +59,10 @@ TEST_PACKAGES=(googletest libgtest-dev libx11-dev g++-mingw-w64-i686 g++-mingw-w
   wine wine32:i386 "${WINE_RUNTIME_PACKAGES[@]}" "${WEB_TEST_PACKAGES[@]}"
   "${PACKAGING_PACKAGES[@]}")
 
-# What scripts/bench needs besides: the peer viewer, the reference GL demo and
-# the process tools it reads figures with.
-BENCH_PACKAGES=(f3d mesa-utils procps xvfb xauth xfonts-base xdotool x11-utils)
+# What scripts/bench needs besides: the peer viewer, the reference GL demo,
+# the process tools it reads figures with, and Python with matplotlib for
+# the script itself and its charts.
+BENCH_PACKAGES=(f3d mesa-utils procps xvfb xauth xfonts-base xdotool x11-utils python3 python3-matplotlib)
 
 # 32-bit x86 programs: Wine runs the 32-bit .exe in a 32-bit Linux process.
 # Some machines' kernels refuse those ("Exec format error"); there the
