@@ -86,10 +86,11 @@ shoot() {
 # waits for its start-up notice, dismisses it and waits for the window.
 # Sets VIEWER_PID as soon as it runs and VIEWER_WINDOW once the window is
 # there. The texts to look for come from viewer-texts.sh, which the build
-# writes beside the program.
+# writes beside the program; for a program found elsewhere (an installed
+# one on PATH), DV_VIEWER_TEXTS names the build's copy.
 launch_viewer() {
   local viewer="$1" texts notice
-  texts="$(dirname "$viewer")/viewer-texts.sh"
+  texts="${DV_VIEWER_TEXTS:-$(dirname "$viewer")/viewer-texts.sh}"
   if [ ! -r "$texts" ]; then
     echo "$texts is missing: build the viewer first" >&2
     return 1

@@ -52,8 +52,9 @@ for size in 16 32 48 64 128 256; do
     [ -s /usr/share/icons/hicolor/${size}x${size}/apps/duckview.png ] || { echo "no ${size}x${size} icon"; status=1; }
 done
 
-# Notice, window, a frame, Escape and exit code 0, as scripts/run does it.
-timeout 180 "$src/scripts/headless-shot" duckview "$scratch/frame.png" || { echo "running duckview failed"; exit 1; }
+# Notice, window, a frame, Escape and exit code 0, as scripts/run does it;
+# the texts to wait for come from the build the package was made from.
+DV_VIEWER_TEXTS="$build/viewer-texts.sh" timeout 180 "$src/scripts/headless-shot" duckview "$scratch/frame.png" || { echo "running duckview failed"; exit 1; }
 # The frame: the blue background in the corner, and the duck (and the
 # counter) covering a good part of the rest.
 corner=$(convert "$scratch/frame.png" -format '%[fx:int(255*p{2,2}.r)] %[fx:int(255*p{2,2}.g)] %[fx:int(255*p{2,2}.b)]' info:)
