@@ -6,8 +6,10 @@
 // against the native ones.
 //   node page_test.mjs WEB_BUILD OUT_DIR
 // WEB_BUILD holds duckview.html and views/duckview.html with their .js and
-// .wasm. OUT_DIR gets screenshots of the page (notice, start, fog,
-// wireframe, ended, error .png) and the views' frames as views/<view>.ppm.
+// .wasm. OUT_DIR gets screenshots: the notice and the error box, the window
+// spinning, with fog and as a wireframe (notice, error, start, fog,
+// wireframe .png), the page at the end (ended.png); and the views' frames
+// as views/<view>.ppm.
 // The environment gives DUCKVIEW_WINDOW_TITLE and DUCKVIEW_NOTICE_CAPTION.
 import { execFileSync } from 'node:child_process';
 import { mkdirSync, readdirSync, readFileSync, writeFileSync } from 'node:fs';
@@ -171,7 +173,7 @@ async function visitor(browser, origin, pid) {
   check('the notice shows first, with its caption and text, before the window',
     notice.caption === caption && notice.text === noticeText && !notice.error && !notice.windowShown,
     JSON.stringify(notice));
-  await page.screenshot({ path: join(outDir, 'notice.png') });
+  await (await page.$('dialog.dv-message-box')).screenshot({ path: join(outDir, 'notice.png') });
   await pressAndWait(page, 'Enter', 0);
   await page.waitForSelector('.dv-window:not([hidden])', { timeout: 30000 });
   const window = await page.$eval('.dv-window', (w) => ({
@@ -189,18 +191,18 @@ async function visitor(browser, origin, pid) {
   const spinning = await measure(page, pid, 3);
   console.log(`spinning: ${spinning.fps.toFixed(1)} frames a second, ${(100 * spinning.cpuShare).toFixed(0)} % ` +
     'of a processor');
-  await page.screenshot({ path: join(outDir, 'start.png') });
+  await (await page.$('.dv-window')).screenshot({ path: join(outDir, 'start.png') });
   const plain = pixel(spin[1].image, 0, 0);
 
   await pressAndWait(page, 'f');
   const fog = await shootCanvas(page);
-  await page.screenshot({ path: join(outDir, 'fog.png') });
+  await (await page.$('.dv-window')).screenshot({ path: join(outDir, 'fog.png') });
   check('"f": the fog\'s background', pixel(fog.image, 0, 0).every((v, c) => Math.abs(v - [128, 64, 64][c]) <= 2),
     `${pixel(fog.image, 0, 0)}`);
   await pressAndWait(page, 'f');
   await pressAndWait(page, 'p');
   const wire = await shootCanvas(page);
-  await page.screenshot({ path: join(outDir, 'wireframe.png') });
+  await (await page.$('.dv-window')).screenshot({ path: join(outDir, 'wireframe.png') });
   const filled = coverage(spin[1].image), lines = coverage(wire.image);
   check('"p": a wireframe, which covers much less than the filled model', lines < 0.6 * filled && lines > 0.01,
     `${(100 * lines).toFixed(1)} % against ${(100 * filled).toFixed(1)} %`);
@@ -275,7 +277,7 @@ async function withoutWebGl(browser, origin) {
   const box = await messageBox(page);
   check('without WebGL: the error box', box.caption === 'Error' && box.text === 'ChoosePixelFormat failed\n' &&
     box.error, JSON.stringify(box));
-  await page.screenshot({ path: join(outDir, 'error.png') });
+  await (await page.$('dialog.dv-message-box')).screenshot({ path: join(outDir, 'error.png') });
   await page.keyboard.press('Enter');
   const ended = await endedText(page);
   check('then the program ends with exit code 1', ended === 'duckview has ended (exit code 1)', ended);
