@@ -109,32 +109,30 @@ var DvWebLibrary = {
 
     screen: function () {
       return document.getElementById('dv-screen') || document.body;
+    },
+
+    // A new element of the page's styles (page.html), with its text.
+    element: function (tag, className, text) {
+      var element = document.createElement(tag);
+      element.className = className;
+      if (text !== undefined) element.textContent = text;
+      return element;
     }
   },
 
   dv_open_window__deps: ['$DV', 'dv_set_canvas_size'],
   dv_open_window: function (id, hwnd, title, width, height) {
     DV.listen();
-    var root = document.createElement('div');
-    root.className = 'dv-window';
+    var root = DV.element('div', 'dv-window');
     root.hidden = true;
-    var bar = document.createElement('div');
-    bar.className = 'dv-titlebar';
-    var text = document.createElement('span');
-    text.className = 'dv-title';
-    text.textContent = UTF8ToString(title);
-    var close = document.createElement('button');
+    var bar = DV.element('div', 'dv-titlebar');
+    var close = DV.element('button', 'dv-close', '\u00d7');
     close.type = 'button';
-    close.className = 'dv-close';
     close.title = 'Close';
-    close.textContent = '\u00d7';
-    bar.appendChild(text);
-    bar.appendChild(close);
-    var canvas = document.createElement('canvas');
+    bar.append(DV.element('span', 'dv-title', UTF8ToString(title)), close);
+    var canvas = DV.element('canvas', 'dv-client');
     canvas.id = 'dv-canvas-' + id;
-    canvas.className = 'dv-client';
-    root.appendChild(bar);
-    root.appendChild(canvas);
+    root.append(bar, canvas);
     DV.screen().appendChild(root);
 
     var win = { root: root, canvas: canvas, hwnd: hwnd };
@@ -220,26 +218,15 @@ var DvWebLibrary = {
   dv_message_box__deps: ['$DV'],
   dv_message_box: function (text, caption, error) {
     return Asyncify.handleSleep(function (wakeUp) {
-      var dialog = document.createElement('dialog');
-      dialog.className = 'dv-message-box' + (error ? ' dv-error' : '');
-      var form = document.createElement('form');
+      var dialog = DV.element('dialog', 'dv-message-box' + (error ? ' dv-error' : ''));
+      var form = DV.element('form', 'dv-form');
       form.method = 'dialog';
-      var title = document.createElement('div');
-      title.className = 'dv-caption';
-      title.textContent = UTF8ToString(caption);
-      var body = document.createElement('p');
-      body.className = 'dv-text';
-      body.textContent = UTF8ToString(text);
-      var buttons = document.createElement('div');
-      buttons.className = 'dv-buttons';
-      var ok = document.createElement('button');
-      ok.value = 'ok';
-      ok.textContent = 'OK';
-      buttons.appendChild(ok);
-      form.appendChild(title);
-      form.appendChild(body);
-      form.appendChild(buttons);
-      dialog.appendChild(form);
+      var ok = DV.element('button', '', 'OK');
+      var buttons = DV.element('div', 'dv-buttons');
+      buttons.append(ok);
+      form.append(DV.element('div', 'dv-caption', UTF8ToString(caption)),
+                  DV.element('p', 'dv-text', UTF8ToString(text)), buttons);
+      dialog.append(form);
       document.body.appendChild(dialog);
       DV.dialog = dialog;
       // OK and Return submit the form, Escape cancels: either closes it.
