@@ -23,6 +23,7 @@
 #include <cstring>
 
 #include "platform/web/web_backend.h"
+#include "platform/core/one_format.h"
 #include "platform/webgl/gl_layer.h"
 
 namespace backend {
@@ -93,23 +94,9 @@ bool ProbeFormat(NativeWindow *w)
 
 } // namespace
 
-int ChooseFormat(NativeWindow *w, const PIXELFORMATDESCRIPTOR &)
+const PIXELFORMATDESCRIPTOR *UsableFormat(NativeWindow *w)
 {
-    return ProbeFormat(w) ? 1 : 0;
-}
-
-BOOL SetFormat(NativeWindow *w, int index)
-{
-    return (index == 1 && ProbeFormat(w)) ? TRUE : FALSE;
-}
-
-int DescribeFormat(NativeWindow *w, int index, PIXELFORMATDESCRIPTOR *descriptor)
-{
-    if (!ProbeFormat(w))
-        return 0;
-    if (index == 1)
-        *descriptor = w->format;
-    return 1;
+    return ProbeFormat(w) ? &w->format : nullptr;
 }
 
 NativeContext *CreateContext(NativeWindow *w)
