@@ -66,7 +66,7 @@ extern "C" {
 EMSCRIPTEN_KEEPALIVE void dv_post_mouse(int hwnd, int message, int keys, int x, int y, int screenX, int screenY)
 {
     HWND target = reinterpret_cast<HWND>(static_cast<std::intptr_t>(hwnd));
-    if (backend::WindowOfHandle(target) == nullptr)
+    if (core::NativeWindowOf(target) == nullptr)
         return;
     core::CursorMoved(POINT{screenX, screenY});
     core::PostInput(target, static_cast<UINT>(message), static_cast<WPARAM>(keys), MAKELPARAM(x, y), Ticks());

@@ -19,7 +19,6 @@
 namespace backend {
 
 struct NativeWindow {
-    HWND hwnd = nullptr;
     int id = 0;              // the page's number for it
     char canvasSelector[32]; // "#dv-canvas-<id>"
     bool formatProbed = false;
@@ -45,8 +44,6 @@ struct WebState {
     bool capsLockRead = false;
 };
 extern WebState web;
-
-NativeWindow *WindowOfHandle(HWND hwnd);
 
 } // namespace backend
 

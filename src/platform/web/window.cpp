@@ -26,18 +26,9 @@ namespace backend {
 
 WebState web;
 
-NativeWindow *WindowOfHandle(HWND hwnd)
-{
-    for (auto &w : web.windows)
-        if (hwnd != nullptr && w->hwnd == hwnd)
-            return w.get();
-    return nullptr;
-}
-
 NativeWindow *OpenWindow(const WindowRequest &request)
 {
     auto w = std::make_unique<NativeWindow>();
-    w->hwnd = request.hwnd;
     w->id = web.nextId++;
     std::snprintf(w->canvasSelector, sizeof w->canvasSelector, "#dv-canvas-%d", w->id);
     // The canvas takes the whole outer size, so that a context made before
