@@ -43,12 +43,18 @@ BUILD_PACKAGES=(cmake ninja-build g++ libsdl2-dev libgl-dev libegl-dev libgl1-me
 WINE_RUNTIME_PACKAGES=(libgl1:i386 libgl1-mesa-dri:i386 libglx-mesa0:i386 libxcursor1:i386 libxi6:i386
   libxinerama1:i386 libxrandr2:i386 libxrender1:i386 libxcomposite1:i386 libxfixes3:i386 libxxf86vm1:i386
   fonts-wine)
-# The tests of the fixed-function layer (tests/webgl): OpenGL ES 2 to run it
-# natively, Emscripten to build its browser page, Chromium to draw it, node
-# and npm for the test's own npm ci of puppeteer-core. npm is a package of
-# its own beside Debian's nodejs, but part of NodeSource's.
-WEB_TEST_PACKAGES=(libgles-dev emscripten chromium nodejs)
-command -v npm >/dev/null 2>&1 || WEB_TEST_PACKAGES+=(npm)
+# The web build (scripts/run web, the web workflow): Emscripten, and Python
+# to serve the page.
+WEB_BUILD_PACKAGES=(cmake ninja-build emscripten python3)
+# The browser's side: Chromium, and node and npm for the tests' own npm ci of
+# puppeteer-core. npm is a package of its own beside Debian's nodejs, but
+# part of NodeSource's.
+BROWSER_PACKAGES=(chromium nodejs)
+command -v npm >/dev/null 2>&1 || BROWSER_PACKAGES+=(npm)
+# The tests of the fixed-function layer (tests/webgl) and of the web page
+# (tests/web): OpenGL ES 2 to run the layer natively, the web build, the
+# browser, and ImageMagick to read the page's screenshots.
+WEB_TEST_PACKAGES=(libgles-dev "${WEB_BUILD_PACKAGES[@]}" "${BROWSER_PACKAGES[@]}" imagemagick)
 # What the packages and their tests need: dpkg-shlibdeps for the .deb's
 # dependencies, icotool for the .ico, pefile to read the .exe's resources.
 PACKAGING_PACKAGES=(dpkg-dev icoutils python3 python3-pefile)

@@ -100,6 +100,8 @@ void CursorMoved(POINT screen);
 // The window that input without a window of its own belongs to: the
 // capture window, else the only window there is, else null.
 HWND InputTarget();
+// The back end's window of hwnd; null when hwnd is no live window.
+backend::NativeWindow *NativeWindowOf(HWND hwnd);
 // The client area has a new size: WM_SIZE is sent at once when it differs
 // from the last size reported, and the window needs a paint.
 void ClientResized(HWND hwnd, int width, int height);

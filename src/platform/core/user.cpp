@@ -28,6 +28,12 @@ HWND InputTarget()
     return only;
 }
 
+backend::NativeWindow *NativeWindowOf(HWND hwnd)
+{
+    Window *w = LiveWindow(hwnd);
+    return w != nullptr ? w->native : nullptr;
+}
+
 } // namespace core
 
 using namespace core;

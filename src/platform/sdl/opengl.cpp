@@ -25,6 +25,7 @@
 // window itself is not kept, since a software renderer would go on drawing
 // at the size the window had when the context was first current on it.)
 #include "platform/sdl/sdl_backend.h"
+#include "platform/core/one_format.h"
 
 #include <SDL_opengl.h>
 
@@ -204,23 +205,9 @@ bool MakeSdlWindow(NativeWindow *w, const WindowRequest &request, Uint32 flags)
     return w->sdl != nullptr;
 }
 
-int ChooseFormat(NativeWindow *w, const PIXELFORMATDESCRIPTOR &)
+const PIXELFORMATDESCRIPTOR *UsableFormat(NativeWindow *w)
 {
-    return ProbeFormat(w) ? 1 : 0;
-}
-
-BOOL SetFormat(NativeWindow *w, int index)
-{
-    return (index == 1 && ProbeFormat(w)) ? TRUE : FALSE;
-}
-
-int DescribeFormat(NativeWindow *w, int index, PIXELFORMATDESCRIPTOR *descriptor)
-{
-    if (!ProbeFormat(w))
-        return 0;
-    if (index == 1)
-        *descriptor = w->format;
-    return 1;
+    return ProbeFormat(w) ? &w->format : nullptr;
 }
 
 NativeContext *CreateContext(NativeWindow *w)

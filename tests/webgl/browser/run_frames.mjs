@@ -2,13 +2,10 @@
 // headless Chromium, served from 127.0.0.1, and writes the frames it draws
 // as OUT_DIR/<view>.ppm, as the native frames programs do.
 //   node run_frames.mjs PAGE_DIR OUT_DIR
-// Chromium is the system's (CHROMIUM, default /usr/bin/chromium); nothing is
-// downloaded. WebGL comes from its software renderer, SwiftShader.
-import { createServer } from 'node:http';
-import { mkdtempSync, readFileSync, rmSync, writeFileSync } from 'node:fs';
-import { tmpdir } from 'node:os';
-import { extname, join } from 'node:path';
-import puppeteer from 'puppeteer-core';
+// Chromium is the system's (chromium.mjs).
+import { writeFileSync } from 'node:fs';
+import { join } from 'node:path';
+import { newPage, serveDirectory, startChromium } from './chromium.mjs';
 
 const [pageDir, outDir] = process.argv.slice(2);
 if (!pageDir || !outDir) {
@@ -16,37 +13,13 @@ if (!pageDir || !outDir) {
   process.exit(2);
 }
 
-const types = { '.html': 'text/html', '.js': 'text/javascript', '.wasm': 'application/wasm' };
-const server = createServer((request, response) => {
-  const name = new URL(request.url, 'http://127.0.0.1').pathname.replace(/^\/+/, '');
-  if (!/^[\w.-]+$/.test(name) || !types[extname(name)]) {
-    response.writeHead(name === 'favicon.ico' ? 204 : 404).end();
-    return;
-  }
-  try {
-    const body = readFileSync(join(pageDir, name));
-    response.writeHead(200, { 'Content-Type': types[extname(name)] }).end(body);
-  } catch {
-    response.writeHead(404).end();
-  }
-});
-await new Promise((resolve) => server.listen(0, '127.0.0.1', resolve));
-
-const profile = mkdtempSync(join(tmpdir(), 'duckview-chromium-'));
-let browser;
+const server = await serveDirectory(pageDir);
+let chromium;
 let failed = false;
 try {
-  browser = await puppeteer.launch({
-    executablePath: process.env.CHROMIUM || '/usr/bin/chromium',
-    headless: true,
-    userDataDir: profile,
-    args: ['--no-sandbox', '--disable-gpu', '--disable-quic', '--no-first-run', '--disable-background-networking',
-      '--disable-component-update', '--disable-sync', '--enable-unsafe-swiftshader'],
-  });
-  const page = await browser.newPage();
-  page.on('console', (message) => console.log(`page: ${message.text()}`));
-  page.on('pageerror', (error) => console.log(`page error: ${error.message}`));
-  await page.goto(`http://127.0.0.1:${server.address().port}/page.html`);
+  chromium = await startChromium();
+  const page = await newPage(chromium.browser);
+  await page.goto(`${server.origin}/page.html`);
   await page.waitForFunction(() => window.framesDone || window.framesFailed, { timeout: 120000 });
   const result = await page.evaluate(() => {
     const gl = document.createElement('canvas').getContext('webgl');
@@ -77,8 +50,7 @@ try {
   console.error(`browser frames failed: ${error.message}`);
   failed = true;
 } finally {
-  if (browser) await browser.close();
-  server.close();
-  rmSync(profile, { recursive: true, force: true });
+  if (chromium) await chromium.close();
+  await server.close();
 }
 process.exit(failed ? 1 : 0);

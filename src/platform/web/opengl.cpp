@@ -1,0 +1,155 @@
+// Browser back end: OpenGL on WebGL 1, pixel formats and presenting.
+//
+// Platform: a web browser with WebGL 1 (Emscripten's WebGL bindings). The
+// program's OpenGL 1.1 calls go to our fixed-function layer
+// (src/platform/webgl), which draws with WebGL; it is set up when a context
+// is first made current and shut down before the context goes.
+//
+// Limits and differences from Windows:
+// - A canvas has exactly one pixel format, number 1: RGB with 8 bits a
+//   component, no alpha (the page does not show through), a depth buffer
+//   (16 bits or more) and no multisampling; the program's request cannot
+//   change it, only be refused with it. True colour: no palette.
+// - Without WebGL there is no format at all: ChoosePixelFormat gives 0.
+// - A canvas can have one WebGL context, and a context draws only on the
+//   canvas it was made for; one made after another was deleted gets the
+//   same drawing buffer.
+// - SwapBuffers only notes the frame: the browser shows it once the program
+//   hands control back (PeekMessageA and GetMessageA do, events.cpp). The
+//   viewport is the canvas's size when the context was made.
+#include <GLES2/gl2.h>
+
+#include <cstdio>
+#include <cstring>
+
+#include "platform/web/web_backend.h"
+#include "platform/core/one_format.h"
+#include "platform/webgl/gl_layer.h"
+
+namespace backend {
+
+namespace {
+
+EMSCRIPTEN_WEBGL_CONTEXT_HANDLE NewContext(NativeWindow *w)
+{
+    EmscriptenWebGLContextAttributes attributes;
+    emscripten_webgl_init_context_attributes(&attributes);
+    attributes.alpha = EM_FALSE;
+    attributes.depth = EM_TRUE;
+    attributes.stencil = EM_FALSE;
+    attributes.antialias = EM_FALSE;
+    attributes.majorVersion = 1;
+    attributes.minorVersion = 0;
+    return emscripten_webgl_create_context(w->canvasSelector, &attributes);
+}
+
+BYTE BitsOf(GLenum name)
+{
+    GLint value = 0;
+    glGetIntegerv(name, &value);
+    return static_cast<BYTE>(value < 0 ? 0 : (value > 255 ? 255 : value));
+}
+
+// The format of the context current now, as a descriptor.
+void ReadFormat(NativeWindow *w)
+{
+    PIXELFORMATDESCRIPTOR &pfd = w->format;
+    std::memset(&pfd, 0, sizeof pfd);
+    pfd.nSize = sizeof pfd;
+    pfd.nVersion = 1;
+    pfd.dwFlags = PFD_DRAW_TO_WINDOW | PFD_SUPPORT_OPENGL | PFD_DOUBLEBUFFER;
+    pfd.iPixelType = PFD_TYPE_RGBA;
+    pfd.cRedBits = BitsOf(GL_RED_BITS);
+    pfd.cGreenBits = BitsOf(GL_GREEN_BITS);
+    pfd.cBlueBits = BitsOf(GL_BLUE_BITS);
+    pfd.cColorBits = static_cast<BYTE>(pfd.cRedBits + pfd.cGreenBits + pfd.cBlueBits);
+    pfd.cBlueShift = 0;
+    pfd.cGreenShift = pfd.cBlueBits;
+    pfd.cRedShift = static_cast<BYTE>(pfd.cBlueBits + pfd.cGreenBits);
+    pfd.cDepthBits = BitsOf(GL_DEPTH_BITS);
+    pfd.cStencilBits = BitsOf(GL_STENCIL_BITS);
+    pfd.iLayerType = PFD_MAIN_PLANE;
+}
+
+// Learns the canvas's format once, from the context it keeps as its spare.
+// False, with the reason on the console, when it can have no WebGL.
+bool ProbeFormat(NativeWindow *w)
+{
+    if (w->formatProbed)
+        return w->formatUsable;
+    w->formatProbed = true;
+    w->spareContext = NewContext(w);
+    if (w->spareContext <= 0) {
+        w->spareContext = 0;
+        std::fprintf(stderr, "duckview: this browser gives the page no WebGL 1\n");
+        return false;
+    }
+    EMSCRIPTEN_WEBGL_CONTEXT_HANDLE previous = emscripten_webgl_get_current_context();
+    emscripten_webgl_make_context_current(w->spareContext);
+    ReadFormat(w);
+    emscripten_webgl_make_context_current(previous);
+    w->formatUsable = true;
+    return true;
+}
+
+} // namespace
+
+const PIXELFORMATDESCRIPTOR *UsableFormat(NativeWindow *w)
+{
+    return ProbeFormat(w) ? &w->format : nullptr;
+}
+
+NativeContext *CreateContext(NativeWindow *w)
+{
+    if (!ProbeFormat(w))
+        return nullptr;
+    EMSCRIPTEN_WEBGL_CONTEXT_HANDLE webgl = w->spareContext;
+    w->spareContext = 0;
+    if (webgl == 0)
+        webgl = NewContext(w);
+    if (webgl <= 0)
+        return nullptr;
+    return new NativeContext{webgl, w->id, false};
+}
+
+bool MakeCurrent(NativeWindow *w, NativeContext *context)
+{
+    if (context == nullptr) {
+        web.current = nullptr;
+        return emscripten_webgl_make_context_current(0) == EMSCRIPTEN_RESULT_SUCCESS;
+    }
+    if (w == nullptr || w->id != context->windowId ||
+        emscripten_webgl_make_context_current(context->webgl) != EMSCRIPTEN_RESULT_SUCCESS)
+        return false;
+    web.current = context;
+    if (!context->layerReady) {
+        if (!InitGlLayer()) {
+            std::fprintf(stderr, "duckview: the fixed-function layer's shaders do not build on this WebGL\n");
+            return false;
+        }
+        context->layerReady = true;
+    }
+    return true;
+}
+
+void DeleteContext(NativeContext *context)
+{
+    if (context->layerReady && emscripten_webgl_make_context_current(context->webgl) == EMSCRIPTEN_RESULT_SUCCESS)
+        ShutdownGlLayer();
+    emscripten_webgl_destroy_context(context->webgl);
+    if (web.current == context)
+        web.current = nullptr;
+    else if (web.current != nullptr)
+        emscripten_webgl_make_context_current(web.current->webgl);
+    delete context;
+}
+
+bool Present(NativeWindow *w)
+{
+    if (web.current == nullptr || web.current->windowId != w->id)
+        return false;
+    web.frameSwapped = true;
+    return true;
+}
+
+} // namespace backend
