@@ -5,6 +5,8 @@
 
 XVFB_PID=""
 XVFB_DIR=""
+WM_PID=""
+WM_BUS_PID=""
 VIEWER_PID=""
 VIEWER_WINDOW=""
 
@@ -33,7 +35,45 @@ start_xvfb() {
   unset WAYLAND_DISPLAY
 }
 
+# start_window_manager NAME: starts a window manager (openbox or metacity)
+# on DISPLAY as a desktop session does, in a D-Bus session of its own, and
+# waits until it manages the screen.
+start_window_manager() {
+  local tries=0
+  case "$1" in
+    openbox | metacity) ;;
+    *) echo "no such window manager here: $1" >&2; return 1 ;;
+  esac
+  eval "$(dbus-launch --sh-syntax --exit-with-x11)" || return 1
+  WM_BUS_PID="$DBUS_SESSION_BUS_PID"
+  "$1" --sm-disable >"$XVFB_DIR/wm.log" 2>&1 &
+  WM_PID=$!
+  until xprop -root _NET_SUPPORTING_WM_CHECK 2>/dev/null | grep -q 'window id'; do
+    tries=$((tries + 1))
+    if [ "$tries" -gt 400 ] || ! kill -0 "$WM_PID" 2>/dev/null; then
+      echo "$1 did not start:" >&2
+      cat "$XVFB_DIR/wm.log" >&2
+      stop_window_manager
+      return 1
+    fi
+    sleep 0.05
+  done
+}
+
+stop_window_manager() {
+  if [ -n "$WM_PID" ]; then
+    kill "$WM_PID" 2>/dev/null || true
+    wait "$WM_PID" 2>/dev/null || true
+    WM_PID=""
+  fi
+  if [ -n "$WM_BUS_PID" ]; then
+    kill "$WM_BUS_PID" 2>/dev/null || true
+    WM_BUS_PID=""
+  fi
+}
+
 stop_xvfb() {
+  stop_window_manager
   if [ -n "$XVFB_PID" ]; then
     kill "$XVFB_PID" 2>/dev/null || true
     wait "$XVFB_PID" 2>/dev/null || true
