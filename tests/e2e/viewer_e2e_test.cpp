@@ -287,8 +287,8 @@ TEST_P(Viewer, ClickStopsTheDuckAndADragSetsItSpinning)
 
 // Under a window manager, what a person does with the window there, in one
 // run: the notice and the window in frames, the window resized by the
-// window manager, minimised and restored, another window given the focus
-// and this one again, and the close box.
+// window manager and maximised, minimised and restored, another window
+// given the focus and this one again, and the close box.
 using WindowManaged = Viewer;
 
 TEST_P(WindowManaged, PictureStaysWholeThroughWhatTheWindowManagerDoes)
@@ -317,6 +317,9 @@ TEST_P(WindowManaged, PictureStaysWholeThroughWhatTheWindowManagerDoes)
         << "the window manager did not resize the window";
     Kill(watcher);
     ExpectWholePicture("resized");
+    // Maximised, it snaps back as well.
+    Shell("timeout 10 wmctrl -i -r " + window + " -b add,maximized_vert,maximized_horz");
+    ExpectWholePicture("maximised");
 
     Minimise(window);
     EXPECT_TRUE(WaitFor(10, [&] { return !IsViewable(window); })) << "the window was not minimised";

@@ -90,6 +90,10 @@ void MoveWindowTo(NativeWindow *w, int x, int y)
 
 void SetClientSize(NativeWindow *w, int width, int height)
 {
+    // A window manager sizes no maximised window: it is restored first, as
+    // the program's snap-back after a maximise needs.
+    if (SDL_GetWindowFlags(w->sdl) & SDL_WINDOW_MAXIMIZED)
+        SDL_RestoreWindow(w->sdl);
     int current[2];
     SDL_GetWindowSize(w->sdl, &current[0], &current[1]);
     if (current[0] != width || current[1] != height)
