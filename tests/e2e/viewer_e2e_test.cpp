@@ -307,19 +307,25 @@ TEST_P(WindowManaged, PictureStaysWholeThroughWhatTheWindowManagerDoes)
     SaveShot(frame.window, "framed");
     ExpectWholePicture("whole");
 
-    // The window manager sizes the window anew; it snaps back.
+    // The window manager sizes the window anew, and maximises it: it snaps
+    // back. xev logs the sizes the window passes through; it listens once
+    // it has seen a property of the test's own change.
     std::string events = ArtifactDir() + "/" + GetParam().name + "-configure.log";
     std::remove(events.c_str());
-    pid_t watcher = Spawn({"xev", "-id", window, "-event", "structure"}, {}, events);
-    Sleep(0.5);
+    pid_t watcher = Spawn({"xev", "-id", window, "-event", "structure", "-event", "property"}, {}, events);
+    EXPECT_TRUE(WaitFor(10, [&] {
+        Shell("xprop -id " + window + " -f DV_WATCHED 8s -set DV_WATCHED yes");
+        return Shell("cat " + events).find("DV_WATCHED") != std::string::npos;
+    })) << "xev does not listen";
     Shell("timeout 10 xdotool windowsize " + window + " 400 300");
     EXPECT_TRUE(WaitFor(10, [&] { return Shell("cat " + events).find("width 400, height 300") != std::string::npos; }))
         << "the window manager did not resize the window";
-    Kill(watcher);
     ExpectWholePicture("resized");
-    // Maximised, it snaps back as well.
     Shell("timeout 10 wmctrl -i -r " + window + " -b add,maximized_vert,maximized_horz");
+    EXPECT_TRUE(WaitFor(10, [&] { return Shell("cat " + events).find("width 1024,") != std::string::npos; }))
+        << "the window manager did not maximise the window";
     ExpectWholePicture("maximised");
+    Kill(watcher);
 
     Minimise(window);
     EXPECT_TRUE(WaitFor(10, [&] { return !IsViewable(window); })) << "the window was not minimised";
