@@ -10,6 +10,18 @@ WM_BUS_PID=""
 VIEWER_PID=""
 VIEWER_WINDOW=""
 
+# end_process NAME: ends the process whose id the variable NAME holds, if
+# it holds one, and empties NAME.
+end_process() {
+  local pid
+  eval "pid=\"\${$1}\""
+  if [ -n "$pid" ]; then
+    kill "$pid" 2>/dev/null || true
+    wait "$pid" 2>/dev/null || true
+  fi
+  eval "$1=''"
+}
+
 # await_start NAME PID LOG COMMAND...: waits until COMMAND succeeds; fails
 # with NAME's LOG on stderr when process PID ends first or 20 s pass.
 await_start() {
@@ -69,24 +81,13 @@ start_window_manager() {
 }
 
 stop_window_manager() {
-  if [ -n "$WM_PID" ]; then
-    kill "$WM_PID" 2>/dev/null || true
-    wait "$WM_PID" 2>/dev/null || true
-    WM_PID=""
-  fi
-  if [ -n "$WM_BUS_PID" ]; then
-    kill "$WM_BUS_PID" 2>/dev/null || true
-    WM_BUS_PID=""
-  fi
+  end_process WM_PID
+  end_process WM_BUS_PID
 }
 
 stop_xvfb() {
   stop_window_manager
-  if [ -n "$XVFB_PID" ]; then
-    kill "$XVFB_PID" 2>/dev/null || true
-    wait "$XVFB_PID" 2>/dev/null || true
-    XVFB_PID=""
-  fi
+  end_process XVFB_PID
   if [ -n "$XVFB_DIR" ]; then
     rm -rf "$XVFB_DIR"
     XVFB_DIR=""
@@ -162,9 +163,5 @@ launch_viewer() {
 
 # stop_viewer: ends the viewer if it still runs.
 stop_viewer() {
-  if [ -n "$VIEWER_PID" ]; then
-    kill "$VIEWER_PID" 2>/dev/null || true
-    wait "$VIEWER_PID" 2>/dev/null || true
-    VIEWER_PID=""
-  fi
+  end_process VIEWER_PID
 }
