@@ -55,6 +55,10 @@ command -v npm >/dev/null 2>&1 || BROWSER_PACKAGES+=(npm)
 # (tests/web): OpenGL ES 2 to run the layer natively, the web build, the
 # browser, and ImageMagick to read the page's screenshots.
 WEB_TEST_PACKAGES=(libgles-dev "${WEB_BUILD_PACKAGES[@]}" "${BROWSER_PACKAGES[@]}" imagemagick)
+# The desktops the viewer is tested on besides a bare X server: two window
+# managers, each in a D-Bus session of its own (dbus-launch) and told what
+# to do by wmctrl, and a Wayland compositor with XWayland.
+DESKTOP_TEST_PACKAGES=(openbox metacity dbus-x11 wmctrl weston xwayland)
 # What the packages and their tests need: dpkg-shlibdeps for the .deb's
 # dependencies, icotool for the .ico, pefile to read the .exe's resources.
 PACKAGING_PACKAGES=(dpkg-dev icoutils python3 python3-pefile)
@@ -63,7 +67,7 @@ PACKAGING_PACKAGES=(dpkg-dev icoutils python3 python3-pefile)
 # Wine for the .exe.
 TEST_PACKAGES=(googletest libgtest-dev libx11-dev g++-mingw-w64-i686 g++-mingw-w64-x86-64 xvfb xauth xfonts-base xdotool x11-utils imagemagick
   wine wine32:i386 "${WINE_RUNTIME_PACKAGES[@]}" "${WEB_TEST_PACKAGES[@]}"
-  "${PACKAGING_PACKAGES[@]}")
+  "${DESKTOP_TEST_PACKAGES[@]}" "${PACKAGING_PACKAGES[@]}")
 
 # What scripts/bench needs besides: the peer viewer, the reference GL demo,
 # the process tools it reads figures with, and Python with matplotlib for

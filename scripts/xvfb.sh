@@ -5,40 +5,89 @@
 
 XVFB_PID=""
 XVFB_DIR=""
+WM_PID=""
+WM_BUS_PID=""
 VIEWER_PID=""
 VIEWER_WINDOW=""
+
+# end_process NAME: ends the process whose id the variable NAME holds, if
+# it holds one, and empties NAME.
+end_process() {
+  local pid
+  eval "pid=\"\${$1}\""
+  if [ -n "$pid" ]; then
+    kill "$pid" 2>/dev/null || true
+    wait "$pid" 2>/dev/null || true
+  fi
+  eval "$1=''"
+}
+
+# await_start NAME PID LOG COMMAND...: waits until COMMAND succeeds; fails
+# with NAME's LOG on stderr when process PID ends first or 20 s pass.
+await_start() {
+  local name="$1" pid="$2" log="$3" tries=0
+  shift 3
+  until "$@"; do
+    tries=$((tries + 1))
+    if [ "$tries" -gt 400 ] || ! kill -0 "$pid" 2>/dev/null; then
+      echo "$name did not start:" >&2
+      cat "$log" >&2
+      return 1
+    fi
+    sleep 0.05
+  done
+}
 
 # start_xvfb [WxHxD [XVFB-OPTION...]]: starts a virtual X server (no window
 # manager) on a display number it picks itself and exports DISPLAY once it
 # accepts connections.
 start_xvfb() {
-  local screen="${1:-1024x768x24}" tries=0
+  local screen="${1:-1024x768x24}"
   [ $# -gt 0 ] && shift
   XVFB_DIR=$(mktemp -d) || return 1
   # Xvfb writes its display number to fd 3 when it is ready.
   Xvfb -displayfd 3 -screen 0 "$screen" -nolisten tcp -noreset "$@" 3>"$XVFB_DIR/display" 2>"$XVFB_DIR/log" &
   XVFB_PID=$!
-  until grep -q '^[0-9][0-9]*$' "$XVFB_DIR/display" 2>/dev/null; do
-    tries=$((tries + 1))
-    if [ "$tries" -gt 400 ] || ! kill -0 "$XVFB_PID" 2>/dev/null; then
-      echo "Xvfb did not start:" >&2
-      cat "$XVFB_DIR/log" >&2
-      stop_xvfb
-      return 1
-    fi
-    sleep 0.05
-  done
+  if ! await_start Xvfb "$XVFB_PID" "$XVFB_DIR/log" grep -q '^[0-9][0-9]*$' "$XVFB_DIR/display"; then
+    stop_xvfb
+    return 1
+  fi
   DISPLAY=":$(head -n 1 "$XVFB_DIR/display")"
   export DISPLAY
   unset WAYLAND_DISPLAY
 }
 
-stop_xvfb() {
-  if [ -n "$XVFB_PID" ]; then
-    kill "$XVFB_PID" 2>/dev/null || true
-    wait "$XVFB_PID" 2>/dev/null || true
-    XVFB_PID=""
+# A window manager announces itself on the root window.
+window_manager_runs() {
+  xprop -root _NET_SUPPORTING_WM_CHECK 2>/dev/null | grep -q 'window id'
+}
+
+# start_window_manager NAME: starts a window manager (openbox or metacity)
+# on DISPLAY as a desktop session does, in a D-Bus session of its own, and
+# waits until it manages the screen.
+start_window_manager() {
+  case "$1" in
+    openbox | metacity) ;;
+    *) echo "no such window manager here: $1" >&2; return 1 ;;
+  esac
+  eval "$(dbus-launch --sh-syntax --exit-with-x11)" || return 1
+  WM_BUS_PID="$DBUS_SESSION_BUS_PID"
+  "$1" --sm-disable >"$XVFB_DIR/wm.log" 2>&1 &
+  WM_PID=$!
+  if ! await_start "$1" "$WM_PID" "$XVFB_DIR/wm.log" window_manager_runs; then
+    stop_window_manager
+    return 1
   fi
+}
+
+stop_window_manager() {
+  end_process WM_PID
+  end_process WM_BUS_PID
+}
+
+stop_xvfb() {
+  stop_window_manager
+  end_process XVFB_PID
   if [ -n "$XVFB_DIR" ]; then
     rm -rf "$XVFB_DIR"
     XVFB_DIR=""
@@ -115,9 +164,5 @@ launch_viewer() {
 
 # stop_viewer: ends the viewer if it still runs.
 stop_viewer() {
-  if [ -n "$VIEWER_PID" ]; then
-    kill "$VIEWER_PID" 2>/dev/null || true
-    wait "$VIEWER_PID" 2>/dev/null || true
-    VIEWER_PID=""
-  fi
+  end_process VIEWER_PID
 }

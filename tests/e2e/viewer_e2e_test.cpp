@@ -1,6 +1,8 @@
 // The real program in a real X window, driven as a person would: the Linux
-// build natively, and the 32-bit Windows build under Wine. Every wait is for
-// a state to show on screen, never for a frame rate.
+// build natively, and the 32-bit Windows build under Wine; the Linux build
+// also under two window managers and on a Wayland desktop (through
+// XWayland). Every wait is for a state to show on screen, never for a frame
+// rate.
 #include <gtest/gtest.h>
 
 #include <cmath>
@@ -18,6 +20,9 @@ struct Target {
     std::vector<std::string> env;
     double patience; // seconds to wait for the program to come up
     bool framed;     // the X window is the client area inside a drawn frame
+    // What runs on the X server besides: "" nothing, else a desktop that
+    // StartDesktop knows.
+    std::string desktop = "";
 };
 
 void PrintTo(const Target &target, std::ostream *os)
@@ -65,6 +70,26 @@ bool SameImage(const Image &a, const Image &b)
     return a.width == b.width && a.height == b.height && a.rgb == b.rgb;
 }
 
+// What keeps the picture from being whole, "" when nothing does: the client
+// area is the 230-pixel square of the 768-pixel screen, its four corners
+// show the background (plain or fogged), and the counter is all there near
+// the top, with background above it.
+std::string Flaws(const Image &img)
+{
+    if (img.width != 230 || img.height != 230)
+        return "the client area is " + std::to_string(img.width) + "x" + std::to_string(img.height);
+    for (auto corner : {std::make_pair(1, 1), std::make_pair(228, 1), std::make_pair(1, 228), std::make_pair(228, 228)}) {
+        const unsigned char *p = img.At(corner.first, corner.second);
+        if (!IsPlainBackground(p) && !IsFogBackground(p))
+            return "no background at the corner " + std::to_string(corner.first) + "," + std::to_string(corner.second);
+    }
+    if (Count(img, 0.58, 0.07, 0.79, 0.17).counter <= 20)
+        return "the counter is missing";
+    if (Count(img, 0, 0, 1, 0.06).counter > 0)
+        return "counter strokes at the top edge";
+    return "";
+}
+
 class Viewer : public ::testing::TestWithParam<Target> {
 protected:
     pid_t pid = -1;
@@ -75,6 +100,9 @@ protected:
     {
         std::string why;
         ASSERT_TRUE(StartXvfb(1024, 768, &why)) << why;
+        if (!GetParam().desktop.empty()) {
+            ASSERT_TRUE(StartDesktop(GetParam().desktop, &why)) << why;
+        }
     }
 
     void TearDown() override
@@ -93,12 +121,20 @@ protected:
     }
 
     // Brings the program up past its notice and waits for the first frame.
-    void Launch()
+    // On a desktop the notice must come with the focus, and a person
+    // presses Return there, unless dismiss says otherwise.
+    void Launch(std::function<void(const std::string &notice)> dismiss = nullptr)
     {
         const Target &t = GetParam();
         log = ArtifactDir() + "/" + t.name + ".log";
+        if (!dismiss && !t.desktop.empty())
+            dismiss = [](const std::string &notice) {
+                EXPECT_TRUE(WaitFor(10, [&] { return FocusedWindow() == notice; }))
+                    << "the notice did not get the focus";
+                Key("", "Return");
+            };
         std::string why;
-        ASSERT_TRUE(LaunchViewer(t.argv, t.env, log, t.patience, &pid, &window, &why)) << why;
+        ASSERT_TRUE(LaunchViewer(t.argv, t.env, log, t.patience, &pid, &window, &why, dismiss)) << why;
         ASSERT_TRUE(WaitFor(t.patience, [&] {
             Image img = Screenshot(window);
             return !img.Empty() && Count(img, 0, 0, 1, 1).background > img.width * img.height / 3;
@@ -118,6 +154,25 @@ protected:
             Image img = Screenshot(window);
             return !img.Empty() && condition(img);
         });
+    }
+
+    void SaveShot(const std::string &shown, const std::string &state)
+    {
+        Image img = Screenshot(shown);
+        EXPECT_TRUE(!img.Empty() && SavePng(img, ArtifactDir() + "/" + GetParam().name + "-" + state + ".png"))
+            << "no screenshot of " << state;
+    }
+
+    // The picture is whole, or becomes so soon; saved as state.
+    void ExpectWholePicture(const std::string &state)
+    {
+        std::string flaws;
+        bool whole = WaitForImage(10, [&](const Image &img) {
+            flaws = Flaws(img);
+            return flaws.empty();
+        });
+        SaveShot(window, state);
+        EXPECT_TRUE(whole) << state << ": " << flaws;
     }
 
     void QuitWithEscape()
@@ -230,6 +285,93 @@ TEST_P(Viewer, ClickStopsTheDuckAndADragSetsItSpinning)
     ASSERT_NO_FATAL_FAILURE(QuitWithEscape());
 }
 
+// Under a window manager, what a person does with the window there, in one
+// run: the notice and the window in frames, the window resized by the
+// window manager and maximised, minimised and restored, another window
+// given the focus and this one again, and the close box.
+using WindowManaged = Viewer;
+
+TEST_P(WindowManaged, PictureStaysWholeThroughWhatTheWindowManagerDoes)
+{
+    Frame notice;
+    ASSERT_NO_FATAL_FAILURE(Launch([&](const std::string &box) {
+        notice = FrameOf(box);
+        SaveShot(notice.window.empty() ? box : notice.window, "notice");
+        EXPECT_TRUE(ClickNoticeButton(box)) << "no OK button to click on the notice";
+    }));
+    EXPECT_FALSE(notice.window.empty()) << "the notice is not in a frame";
+    EXPECT_GT(notice.top, 0) << "the notice has no title bar";
+    Frame frame = FrameOf(window);
+    ASSERT_FALSE(frame.window.empty()) << "the window is not in a frame";
+    EXPECT_GT(frame.top, 0) << "the window has no title bar";
+    SaveShot(frame.window, "framed");
+    ExpectWholePicture("whole");
+
+    // The window manager sizes the window anew, and maximises it: it snaps
+    // back. xev logs the sizes the window passes through; it listens once
+    // it has seen a property of the test's own change.
+    std::string events = ArtifactDir() + "/" + GetParam().name + "-configure.log";
+    std::remove(events.c_str());
+    pid_t watcher = Spawn({"xev", "-id", window, "-event", "structure", "-event", "property"}, {}, events);
+    EXPECT_TRUE(WaitFor(10, [&] {
+        Shell("xprop -id " + window + " -f DV_WATCHED 8s -set DV_WATCHED yes");
+        return Shell("cat " + events).find("DV_WATCHED") != std::string::npos;
+    })) << "xev does not listen";
+    Shell("timeout 10 xdotool windowsize " + window + " 400 300");
+    EXPECT_TRUE(WaitFor(10, [&] { return Shell("cat " + events).find("width 400, height 300") != std::string::npos; }))
+        << "the window manager did not resize the window";
+    ExpectWholePicture("resized");
+    Shell("timeout 10 wmctrl -i -r " + window + " -b add,maximized_vert,maximized_horz");
+    EXPECT_TRUE(WaitFor(10, [&] { return Shell("cat " + events).find("width 1024,") != std::string::npos; }))
+        << "the window manager did not maximise the window";
+    ExpectWholePicture("maximised");
+    Kill(watcher);
+
+    Minimise(window);
+    EXPECT_TRUE(WaitFor(10, [&] { return !IsViewable(window); })) << "the window was not minimised";
+    Activate(window);
+    EXPECT_TRUE(WaitFor(10, [&] { return IsViewable(window); })) << "the window did not come back";
+    ExpectWholePicture("restored");
+    Image restored = Shot();
+    EXPECT_TRUE(WaitForImage(20, [&](const Image &img) { return !SameImage(img, restored); }))
+        << "the duck stopped turning after the window was minimised";
+
+    // Another program's window takes the focus, then this one again: the
+    // keys and the mouse still reach it.
+    pid_t other = Spawn({"xmessage", "-title", "another program", "another program"}, {},
+                        ArtifactDir() + "/" + GetParam().name + "-xmessage.log");
+    std::string otherWindow;
+    EXPECT_TRUE(WaitFor(20, [&] { return !(otherWindow = FindWindow("another program")).empty(); }))
+        << "the other program's window did not appear";
+    Activate(otherWindow);
+    EXPECT_TRUE(WaitFor(10, [&] { return FocusedWindow() != window; })) << "the other window did not take the focus";
+    Activate(window);
+    EXPECT_TRUE(WaitFor(10, [&] { return FocusedWindow() == window; })) << "the focus did not come back";
+    Key("", "f");
+    EXPECT_TRUE(WaitForImage(20, [](const Image &img) { return IsFogBackground(img.At(2, 2)); }))
+        << "\"f\" did nothing after the focus came back";
+    int filled = ModelPixels(Shot());
+    Key("", "p");
+    EXPECT_TRUE(WaitForImage(20, [&](const Image &img) { return ModelPixels(img) < filled * 0.7; }))
+        << "\"p\" did nothing after the focus came back";
+    SaveShot(window, "refocused");
+    Geometry g = WindowGeometry(window);
+    Click(window, g.width / 2, g.height / 2);
+    EXPECT_TRUE(WaitFor(20, [&] {
+        Image a = Screenshot(window);
+        Sleep(0.7);
+        return !a.Empty() && SameImage(a, Screenshot(window));
+    })) << "a click did not stop the duck after the focus came back";
+    Kill(other);
+
+    // The close box ends the program as Escape does.
+    CloseBox(DUCKVIEW_WINDOW_TITLE);
+    int code = -1;
+    ASSERT_TRUE(WaitExit(pid, 30, &code)) << "the close box did not end the program";
+    pid = -1;
+    EXPECT_EQ(0, code);
+}
+
 std::vector<Target> Targets()
 {
     std::vector<Target> targets;
@@ -241,7 +383,35 @@ std::vector<Target> Targets()
     return targets;
 }
 
-INSTANTIATE_TEST_SUITE_P(Desktop, Viewer, ::testing::ValuesIn(Targets()),
-                         [](const ::testing::TestParamInfo<Target> &info) { return info.param.name; });
+// The Linux build again on each of the desktops.
+std::vector<Target> OnDesktops(const std::vector<Target> &targets, const std::vector<std::string> &desktops)
+{
+    std::vector<Target> copies;
+    for (const Target &t : targets)
+        for (const std::string &desktop : desktops)
+            if (t.name == "linux") {
+                copies.push_back(t);
+                copies.back().name += "_" + desktop;
+                copies.back().desktop = desktop;
+            }
+    return copies;
+}
+
+std::vector<Target> OnEveryDesktop()
+{
+    std::vector<Target> targets = Targets();
+    for (const Target &t : OnDesktops(targets, {"openbox", "metacity", "weston"}))
+        targets.push_back(t);
+    return targets;
+}
+
+std::string NameOf(const ::testing::TestParamInfo<Target> &info)
+{
+    return info.param.name;
+}
+
+INSTANTIATE_TEST_SUITE_P(Desktop, Viewer, ::testing::ValuesIn(OnEveryDesktop()), NameOf);
+INSTANTIATE_TEST_SUITE_P(Desktop, WindowManaged, ::testing::ValuesIn(OnDesktops(Targets(), {"openbox", "metacity"})),
+                         NameOf);
 
 } // namespace

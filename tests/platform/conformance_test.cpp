@@ -75,7 +75,7 @@ TEST_F(Creation, TheFirstShowReportsTheSizeOnce)
     EXPECT_EQ(Count(WM_SIZE), 0) << "not before it is shown";
     ShowWindow(hwnd, SW_SHOWDEFAULT);
     ASSERT_EQ(Count(WM_SIZE), 1);
-    EXPECT_EQ(X(Last(WM_SIZE)->lParam), 230) << "no frame here: the client area has the outer size";
+    EXPECT_EQ(X(Last(WM_SIZE)->lParam), 230) << "the client area has the size asked for";
     EXPECT_EQ(Y(Last(WM_SIZE)->lParam), 230);
     ShowWindow(hwnd, SW_HIDE);
     ShowWindow(hwnd, SW_SHOWDEFAULT);
@@ -420,6 +420,58 @@ TEST_F(Size, ResizeFromOutsideIsReportedAndNeedsAPaint)
     EXPECT_EQ(X(Last(WM_SIZE)->lParam), 320);
     EXPECT_EQ(Y(Last(WM_SIZE)->lParam), 200);
     EXPECT_TRUE(PumpUntil(5, [&] { return Count(WM_PAINT) > 0; })) << "a new size needs a new picture";
+}
+
+// The size the program asks for is the client area's, the part its OpenGL
+// viewport covers, at creation, at the first show and whenever it sizes
+// the window again; the frame goes around it. (The recording back end
+// draws a made-up frame; SDL has one when a window manager runs.)
+TEST_F(Size, TheSizeAskedForIsTheClientAreaWhateverTheFrame)
+{
+    auto expectClientArea = [&](int width, int height, const char *when) {
+        EXPECT_EQ(core::InfoOf(hwnd).clientWidth, width) << when;
+        EXPECT_EQ(core::InfoOf(hwnd).clientHeight, height) << when;
+        int nativeWidth = 0, nativeHeight = 0;
+        PumpUntil(5, [&] {
+            NativeClientSize(hwnd, &nativeWidth, &nativeHeight);
+            return nativeWidth == width && nativeHeight == height;
+        });
+        EXPECT_EQ(nativeWidth, width) << when << ": the system's client area";
+        EXPECT_EQ(nativeHeight, height) << when << ": the system's client area";
+    };
+    ASSERT_NE(Create(), nullptr);
+    expectClientArea(230, 230, "created");
+    ShowWindow(hwnd, SW_SHOWDEFAULT);
+    UpdateWindow(hwnd);
+    if (WindowsAreFramed()) {
+        ASSERT_TRUE(PumpUntil(5, [&] { return core::InfoOf(hwnd).height > core::InfoOf(hwnd).clientHeight; }))
+            << "the window got no frame";
+    }
+    PumpUntilQuiet();
+    expectClientArea(230, 230, "shown");
+    ASSERT_NE(Last(WM_SIZE), nullptr);
+    EXPECT_EQ(X(Last(WM_SIZE)->lParam), 230);
+    EXPECT_EQ(Y(Last(WM_SIZE)->lParam), 230);
+
+    // The program's snap-back, now that the frame is known.
+    hook = [](HWND h, UINT m, WPARAM, LPARAM, LRESULT *) {
+        if (m == WM_SIZE)
+            SetWindowPos(h, nullptr, 80, 80, 230, 230, SWP_NOMOVE);
+        return m == WM_SIZE;
+    };
+    InjectResize(hwnd, 400, 300);
+    ASSERT_TRUE(PumpUntil(5, [] { return Count(WM_SIZE) > 1; }));
+    PumpUntilQuiet();
+    expectClientArea(230, 230, "snapped back");
+    EXPECT_EQ(Y(Last(WM_SIZE)->lParam), 230);
+
+    hook = nullptr;
+    SetWindowPos(hwnd, nullptr, 0, 0, 300, 260, SWP_NOMOVE);
+    expectClientArea(300, 260, "sized anew");
+    if (WindowsAreFramed()) {
+        EXPECT_GE(core::InfoOf(hwnd).width, 300) << "the outer size has the frame";
+        EXPECT_GT(core::InfoOf(hwnd).height, 260) << "the outer size has the frame's title bar";
+    }
 }
 
 // ---- destruction ----

@@ -28,6 +28,10 @@ void InjectResize(HWND hwnd, int width, int height); // the client area's new si
 void InjectExpose(HWND hwnd);
 void InjectCloseRequest(HWND hwnd);
 void ExpectedScreenSize(int *width, int *height);
+// Whether windows get a frame here (from a window manager, or a made-up
+// one), and the client area's size as the system has it now.
+bool WindowsAreFramed();
+void NativeClientSize(HWND hwnd, int *width, int *height);
 // Whether this run has nowhere to show a message box (for the fallback).
 bool BoxesCannotBeShown();
 

@@ -1,6 +1,7 @@
 // The conformance suite on the recording back end: no display; native
 // events are made by the back end's own injection calls and time is its
 // clock, which a wait for a timer runs on as a sleeping thread would.
+// Every window has a frame, as under a window manager.
 #include "fake_win32.h"
 #include "harness.h"
 
@@ -13,6 +14,7 @@ void DriverReset()
     ResetFakeWin32();
     Fake().waitPassesTime = 1;
     Fake().defWindowProcResult = 0; // as the system's
+    Fake().frame = RECT{4, 30, 4, 4}; // as a window manager draws one
 }
 
 std::uint64_t DriverNow()
@@ -60,4 +62,14 @@ bool BoxesCannotBeShown()
 {
     Fake().messageBoxResult = 0;
     return true;
+}
+
+bool WindowsAreFramed()
+{
+    return true;
+}
+
+void NativeClientSize(HWND hwnd, int *width, int *height)
+{
+    FakeNativeClientSize(hwnd, width, height);
 }

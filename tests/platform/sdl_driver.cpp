@@ -1,11 +1,15 @@
 // The conformance suite on the SDL back end, under a real X server (Xvfb,
-// 1024x768, no window manager): native events are SDL events pushed into
-// SDL's queue, and time is real.
+// 1024x768, with or without a window manager): native events are SDL events
+// pushed into SDL's queue, and time is real.
+// Google Test first: Xlib defines None, Bool and others as macros.
+#include "harness.h"
+
 #include <SDL.h>
+#include <SDL_syswm.h>
+#include <X11/Xlib.h>
 
 #include <cstdlib>
 
-#include "harness.h"
 #include "platform/sdl/sdl_backend.h"
 
 namespace {
@@ -129,4 +133,41 @@ void ExpectedScreenSize(int *width, int *height)
 bool BoxesCannotBeShown()
 {
     return std::getenv("DISPLAY") == nullptr;
+}
+
+// A window manager announces itself on the root window (EWMH).
+bool WindowsAreFramed()
+{
+    Display *display = XOpenDisplay(nullptr);
+    if (display == nullptr)
+        return false;
+    Atom check = XInternAtom(display, "_NET_SUPPORTING_WM_CHECK", True);
+    Atom type = 0;
+    int format = 0;
+    unsigned long items = 0, after = 0;
+    unsigned char *value = nullptr;
+    bool managed = check != 0 &&
+                   XGetWindowProperty(display, DefaultRootWindow(display), check, 0, 1, False, AnyPropertyType,
+                                      &type, &format, &items, &after, &value) == Success &&
+                   items == 1;
+    if (value != nullptr)
+        XFree(value);
+    XCloseDisplay(display);
+    return managed;
+}
+
+// The X server's own view of the window, not SDL's.
+void NativeClientSize(HWND hwnd, int *width, int *height)
+{
+    *width = *height = 0;
+    SDL_SysWMinfo info;
+    SDL_VERSION(&info.version);
+    SDL_Window *window = SdlWindowOf(hwnd);
+    if (window == nullptr || !SDL_GetWindowWMInfo(window, &info) || info.subsystem != SDL_SYSWM_X11)
+        return;
+    XWindowAttributes attributes;
+    if (XGetWindowAttributes(info.info.x11.display, info.info.x11.window, &attributes)) {
+        *width = attributes.width;
+        *height = attributes.height;
+    }
 }

@@ -141,6 +141,20 @@ unsigned long ScreenPixel(int x, int y)
     return pixel;
 }
 
+// ---- the video driver (needs no display) ----
+
+using NoDisplay = WindowTest;
+
+// On a Wayland desktop with XWayland, X11 whatever SDL's own order; the
+// drivers that show nothing are tried only when the user names them.
+TEST_F(NoDisplay, VideoDriverIsX11WhereverThereIsAnXDisplay)
+{
+    const std::vector<std::string> sdlOrder = {"wayland", "x11", "KMSDRM", "offscreen", "dummy", "evdev"};
+    EXPECT_EQ(backend::VideoDriversToTry(sdlOrder, true), (std::vector<std::string>{"x11", "wayland", "KMSDRM"}));
+    EXPECT_EQ(backend::VideoDriversToTry(sdlOrder, false), (std::vector<std::string>{"wayland", "x11", "KMSDRM"}));
+    EXPECT_EQ(backend::VideoDriversToTry({"wayland", "dummy"}, true), (std::vector<std::string>{"wayland"}));
+}
+
 // ---- the start-up warm-up (the first window of its own process) ----
 
 using WarmUp = WindowTest;

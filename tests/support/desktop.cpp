@@ -1,5 +1,6 @@
 #include "desktop.h"
 
+#include <algorithm>
 #include <cerrno>
 #include <chrono>
 #include <csignal>
@@ -8,6 +9,7 @@
 #include <cstring>
 #include <fcntl.h>
 #include <fstream>
+#include <memory>
 #include <poll.h>
 #include <sstream>
 #include <sys/stat.h>
@@ -21,8 +23,75 @@ namespace {
 
 pid_t xvfbPid = -1;
 std::string xvfbLog;
-std::string displayBefore;
-bool hadDisplay = false;
+int screenWidth = 0, screenHeight = 0;
+// The desktop on it: its process group, the D-Bus daemon of its session,
+// weston's runtime directory.
+pid_t desktopPid = -1;
+pid_t busPid = -1;
+std::string runtimeDir;
+
+// The environment as it was before StartXvfb and StartDesktop changed it.
+std::vector<std::pair<std::string, std::unique_ptr<std::string>>> environmentBefore;
+
+void SetEnvironment(const std::string &name, const std::string &value)
+{
+    bool saved = false;
+    for (const auto &entry : environmentBefore)
+        saved = saved || entry.first == name;
+    if (!saved) {
+        const char *before = std::getenv(name.c_str());
+        environmentBefore.emplace_back(name, before ? std::make_unique<std::string>(before) : nullptr);
+    }
+    setenv(name.c_str(), value.c_str(), 1);
+}
+
+void RestoreEnvironment()
+{
+    for (const auto &entry : environmentBefore) {
+        if (entry.second)
+            setenv(entry.first.c_str(), entry.second->c_str(), 1);
+        else
+            unsetenv(entry.first.c_str());
+    }
+    environmentBefore.clear();
+}
+
+void StopDesktop()
+{
+    if (desktopPid > 0) {
+        // Let weston take XWayland down with it, then make sure.
+        kill(desktopPid, SIGTERM);
+        int code;
+        WaitExit(desktopPid, 5, &code);
+        Kill(desktopPid);
+    }
+    desktopPid = -1;
+    if (busPid > 0)
+        kill(busPid, SIGTERM);
+    busPid = -1;
+    if (!runtimeDir.empty())
+        Shell("rm -rf '" + runtimeDir + "'");
+    runtimeDir.clear();
+}
+
+// The text between start and end in text, or "".
+std::string Between(const std::string &text, const std::string &start, const std::string &end)
+{
+    size_t from = text.find(start);
+    if (from == std::string::npos)
+        return "";
+    from += start.size();
+    size_t to = text.find(end, from);
+    return to == std::string::npos ? "" : text.substr(from, to - from);
+}
+
+std::string ReadFile(const std::string &path)
+{
+    std::ifstream f(path);
+    std::stringstream text;
+    text << f.rdbuf();
+    return text.str();
+}
 
 std::string Quote(const std::string &s)
 {
@@ -116,24 +185,77 @@ bool StartXvfb(int width, int height, std::string *why, const std::vector<std::s
         *why = "Xvfb did not start; see " + xvfbLog;
         return false;
     }
-    const char *before = std::getenv("DISPLAY");
-    displayBefore = before ? before : "";
-    hadDisplay = before != nullptr;
-    setenv("DISPLAY", (":" + number.substr(0, number.find('\n'))).c_str(), 1);
+    screenWidth = width;
+    screenHeight = height;
+    SetEnvironment("DISPLAY", ":" + number.substr(0, number.find('\n')));
     return true;
 }
 
 void StopXvfb()
 {
-    if (xvfbPid <= 0)
-        return;
-    Kill(xvfbPid);
+    StopDesktop();
+    if (xvfbPid > 0) {
+        Kill(xvfbPid);
+        std::remove(xvfbLog.c_str());
+    }
     xvfbPid = -1;
-    std::remove(xvfbLog.c_str());
-    if (hadDisplay)
-        setenv("DISPLAY", displayBefore.c_str(), 1);
-    else
-        unsetenv("DISPLAY");
+    RestoreEnvironment();
+}
+
+bool StartDesktop(const std::string &name, std::string *why)
+{
+    std::string log = ArtifactDir() + "/" + name + "-" + std::to_string(getpid()) + ".log";
+    std::remove(log.c_str());
+    if (name == "openbox" || name == "metacity") {
+        std::string session = Shell("dbus-launch --sh-syntax --exit-with-x11 2>/dev/null");
+        std::string address = Between(session, "DBUS_SESSION_BUS_ADDRESS='", "'");
+        busPid = std::atoi(Between(session, "DBUS_SESSION_BUS_PID=", ";").c_str());
+        if (address.empty() || busPid <= 0) {
+            *why = "dbus-launch started no D-Bus session";
+            return false;
+        }
+        SetEnvironment("DBUS_SESSION_BUS_ADDRESS", address);
+        desktopPid = Spawn({name, "--sm-disable"}, {}, log);
+    } else if (name == "weston") {
+        char dir[] = "/tmp/duckview-weston-XXXXXX";
+        if (mkdtemp(dir) == nullptr) {
+            *why = std::string("mkdtemp: ") + std::strerror(errno);
+            return false;
+        }
+        runtimeDir = dir;
+        std::string socket = "duckview-" + std::to_string(getpid());
+        desktopPid = Spawn({"weston", "--backend=x11-backend.so", "--use-pixman", "--xwayland", "--no-config",
+                            "--idle-time=0", "--socket=" + socket, "--width=" + std::to_string(screenWidth),
+                            "--height=" + std::to_string(screenHeight)},
+                           {"XDG_RUNTIME_DIR=" + runtimeDir}, log);
+        std::string display;
+        WaitFor(20, [&] {
+            display = Between(ReadFile(log), "xserver listening on display ", "\n");
+            return !display.empty();
+        });
+        if (display.empty()) {
+            *why = "weston started no XWayland; see " + log;
+            return false;
+        }
+        SetEnvironment("XDG_RUNTIME_DIR", runtimeDir);
+        SetEnvironment("WAYLAND_DISPLAY", socket);
+        SetEnvironment("DISPLAY", display);
+    } else {
+        *why = "no such desktop here: " + name;
+        return false;
+    }
+    // A window manager announces itself on the root window (weston's
+    // manager of X windows too).
+    int code = 0;
+    if (!WaitFor(20, [&] {
+            return WaitExit(desktopPid, 0, &code) ||
+                   Shell("xprop -root _NET_SUPPORTING_WM_CHECK 2>/dev/null").find("window id") != std::string::npos;
+        }) ||
+        WaitExit(desktopPid, 0, &code)) {
+        *why = name + " did not come up; see " + log;
+        return false;
+    }
+    return true;
 }
 
 pid_t Spawn(const std::vector<std::string> &argv, const std::vector<std::string> &env, const std::string &logPath)
@@ -211,6 +333,53 @@ double CpuSeconds(pid_t pid)
     return (double)(utime + stime) / (double)sysconf(_SC_CLK_TCK);
 }
 
+bool IsViewable(const std::string &window)
+{
+    return Shell("xwininfo -id " + window + " 2>/dev/null").find("IsViewable") != std::string::npos;
+}
+
+std::string FocusedWindow()
+{
+    std::string id = Shell("timeout 10 xdotool getwindowfocus 2>/dev/null");
+    char hex[32];
+    std::snprintf(hex, sizeof hex, "0x%lx", std::strtoul(id.c_str(), nullptr, 10));
+    return hex;
+}
+
+Frame FrameOf(const std::string &window)
+{
+    Frame frame;
+    std::string child = window;
+    for (int depth = 0; depth < 10; depth++) {
+        std::string tree = Shell("xwininfo -children -id " + child + " 2>/dev/null");
+        std::string root = Between(tree, "Root window id: ", " ");
+        std::string parent = Between(tree, "Parent window id: ", " ");
+        if (parent.empty() || parent == root)
+            break;
+        frame.window = child = parent;
+    }
+    std::string extents = Shell("xprop -id " + window + " _NET_FRAME_EXTENTS 2>/dev/null");
+    size_t at = extents.find(" = ");
+    if (at != std::string::npos)
+        std::sscanf(extents.c_str() + at, " = %d, %d, %d, %d", &frame.left, &frame.right, &frame.top, &frame.bottom);
+    return frame;
+}
+
+void Minimise(const std::string &window)
+{
+    Shell("timeout 10 xdotool windowminimize --sync " + window + " 2>/dev/null");
+}
+
+void Activate(const std::string &window)
+{
+    Shell("timeout 10 xdotool windowactivate --sync " + window + " 2>/dev/null");
+}
+
+void CloseBox(const std::string &title)
+{
+    Shell("timeout 10 wmctrl -F -c " + Quote(title) + " 2>/dev/null");
+}
+
 std::string FindWindow(const std::string &title)
 {
     // Every window in the tree, one a line: <id> "<title>": (...) geometry.
@@ -224,7 +393,7 @@ std::string FindWindow(const std::string &title)
         if (at == std::string::npos || id == std::string::npos || id > at)
             continue;
         std::string window = line.substr(id, line.find(' ', id) - id);
-        if (Shell("xwininfo -id " + window + " 2>/dev/null").find("IsViewable") != std::string::npos)
+        if (IsViewable(window))
             return window;
     }
     return "";
@@ -256,7 +425,8 @@ Geometry WindowGeometry(const std::string &window)
 
 void Key(const std::string &window, const std::string &key)
 {
-    Shell("timeout 10 xdotool windowfocus --sync " + window + " key --clearmodifiers " + Quote(key) + " 2>/dev/null");
+    std::string focus = window.empty() ? "" : "windowfocus --sync " + window + " ";
+    Shell("timeout 10 xdotool " + focus + "key --clearmodifiers " + Quote(key) + " 2>/dev/null");
 }
 
 void Click(const std::string &window, int x, int y)
@@ -319,8 +489,31 @@ bool IsFogBackground(const unsigned char *p)
     return std::abs(p[0] - 128) <= 3 && std::abs(p[1] - 64) <= 3 && std::abs(p[2] - 64) <= 3;
 }
 
+bool ClickNoticeButton(const std::string &notice)
+{
+    // The box is drawn by SDL in its own colours: the button's face is the
+    // one region of (105, 102, 99).
+    Image box = Screenshot(notice);
+    int left = box.width, right = -1, top = box.height, bottom = -1;
+    for (int y = 0; y < box.height; y++)
+        for (int x = 0; x < box.width; x++) {
+            const unsigned char *p = box.At(x, y);
+            if (std::abs(p[0] - 105) <= 4 && std::abs(p[1] - 102) <= 4 && std::abs(p[2] - 99) <= 4) {
+                left = std::min(left, x);
+                right = std::max(right, x);
+                top = std::min(top, y);
+                bottom = std::max(bottom, y);
+            }
+        }
+    if (right < left + 10 || bottom < top + 5)
+        return false;
+    Click(notice, (left + right) / 2, (top + bottom) / 2);
+    return true;
+}
+
 bool LaunchViewer(const std::vector<std::string> &argv, const std::vector<std::string> &env, const std::string &log,
-                  double patience, pid_t *pid, std::string *window, std::string *why)
+                  double patience, pid_t *pid, std::string *window, std::string *why,
+                  const std::function<void(const std::string &notice)> &dismiss)
 {
     struct stat program;
     if (stat(argv.back().c_str(), &program) != 0) {
@@ -340,7 +533,10 @@ bool LaunchViewer(const std::vector<std::string> &argv, const std::vector<std::s
         *why = "the window was there before the notice was dismissed";
         return false;
     }
-    Key(notice, "Return");
+    if (dismiss)
+        dismiss(notice);
+    else
+        Key(notice, "Return");
     if (!WaitFor(patience, [&] {
             *window = FindWindow(DUCKVIEW_WINDOW_TITLE);
             return !window->empty();

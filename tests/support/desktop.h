@@ -21,10 +21,18 @@ std::string ArtifactDir();
 
 // A virtual X server (width x height, 24-bit colour, no window manager,
 // plus any extra Xvfb options) on a display number it picks itself;
-// DISPLAY points at it until StopXvfb, which puts DISPLAY back. One at a
-// time.
+// DISPLAY points at it until StopXvfb, which stops any desktop on it and
+// puts the environment back. One at a time.
 bool StartXvfb(int width, int height, std::string *why, const std::vector<std::string> &options = {});
 void StopXvfb();
+// A desktop on that X server, started as a session starts it, once it
+// manages windows: "openbox" or "metacity", a window manager in a D-Bus
+// session of its own (DBUS_SESSION_BUS_ADDRESS is set for the programs
+// started after it); or "weston", a Wayland compositor in a window of the X
+// server with XWayland for X programs (DISPLAY then points at XWayland and
+// WAYLAND_DISPLAY at weston, whose seat takes the X server's keyboard and
+// mouse: xdotool drives it through XWayland).
+bool StartDesktop(const std::string &name, std::string *why);
 
 // Starts a program with the given arguments and extra environment entries
 // ("NAME=value"); stdout and stderr go to logPath.
@@ -42,12 +50,32 @@ void Sleep(double seconds);
 
 // The id of a viewable window whose title is exactly title, or "".
 std::string FindWindow(const std::string &title);
+bool IsViewable(const std::string &window);
+// The window that has the keyboard focus, as an id like FindWindow's.
+std::string FocusedWindow();
+
+// What a window manager made of a top-level window: the frame it was put
+// in (its ancestor just below the root, "" when none) and the frame's sides
+// as the window manager announces them (_NET_FRAME_EXTENTS).
+struct Frame {
+    std::string window;
+    int left = 0, right = 0, top = 0, bottom = 0;
+};
+Frame FrameOf(const std::string &window);
+// Asks the window manager to minimise the window, to bring it back and
+// give it the focus, and to close the window with that exact title as its
+// close box does.
+void Minimise(const std::string &window);
+void Activate(const std::string &window);
+void CloseBox(const std::string &title);
 
 struct Geometry {
     int x, y, width, height;
 };
 Geometry WindowGeometry(const std::string &window);
 
+// Gives the window the keyboard focus and types the key; with window "",
+// types into whatever has the focus.
 void Key(const std::string &window, const std::string &key);
 void Click(const std::string &window, int x, int y);
 // Presses the left button at from, moves through the given points and
@@ -67,13 +95,19 @@ bool SavePng(const Image &image, const std::string &path);
 bool IsPlainBackground(const unsigned char *rgb);
 bool IsFogBackground(const unsigned char *rgb);
 
+// Clicks the OK button of the viewer's start-up notice, found on screen by
+// its colour; false when there is none to see.
+bool ClickNoticeButton(const std::string &notice);
+
 // Starts the viewer (argv, extra environment, output to log) and brings it
 // up as a person does: waits up to patience seconds for the start-up
 // notice, checks that the window is not there yet, dismisses the notice
-// and waits for the window. *pid is set as soon as the process runs, for
-// the caller to end it whatever happens. True with the window's id in
-// *window, or false with the reason in *why.
+// (with Return, or as dismiss does it) and waits for the window. *pid is
+// set as soon as the process runs, for the caller to end it whatever
+// happens. True with the window's id in *window, or false with the reason
+// in *why.
 bool LaunchViewer(const std::vector<std::string> &argv, const std::vector<std::string> &env, const std::string &log,
-                  double patience, pid_t *pid, std::string *window, std::string *why);
+                  double patience, pid_t *pid, std::string *window, std::string *why,
+                  const std::function<void(const std::string &notice)> &dismiss = nullptr);
 
 #endif // DUCKVIEW_TESTS_SUPPORT_DESKTOP_H

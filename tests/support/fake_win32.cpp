@@ -5,8 +5,8 @@
 // (tests/support/gl_context).
 //
 // Limits and differences from Windows: no native window or event exists
-// but what the test makes; every window has no frame, so its outer size is
-// its client size; the clock moves only when the test moves it (or a wait
+// but what the test makes; every window has the frame of the settings
+// (none unless a test gives one) around its client area; the clock moves only when the test moves it (or a wait
 // lets it, with waitPassesTime); one headless OpenGL context at a time,
 // always current; a message box is a line on stderr.
 #include "fake_win32.h"
@@ -135,7 +135,8 @@ void SetClientSize(NativeWindow *w, int width, int height)
 
 Frame GetFrame(NativeWindow *)
 {
-    return Frame{0, 0, 0, 0};
+    const RECT &f = R().settings.frame;
+    return Frame{f.left, f.top, f.right, f.bottom};
 }
 
 // Drops one of the records the back end keeps.
@@ -455,6 +456,16 @@ int FakeWindowWidth(HWND hwnd)
 int FakeWindowHeight(HWND hwnd)
 {
     return core::InfoOf(hwnd).height;
+}
+
+void FakeNativeClientSize(HWND hwnd, int *width, int *height)
+{
+    *width = *height = 0;
+    for (auto &w : R().windows)
+        if (w->hwnd == hwnd) {
+            *width = w->clientWidth;
+            *height = w->clientHeight;
+        }
 }
 
 HWND FakeCapture()

@@ -38,6 +38,9 @@ PIXELFORMATDESCRIPTOR FakePaletteFormat();
 struct FakeSettings {
     int screenWidth = 1280;
     int screenHeight = 1024;
+    // The frame a window manager draws around every window: the width of
+    // each side (none by default).
+    RECT frame = {0, 0, 0, 0};
     int choosePixelFormatResult = 7;   // 0 means no format matches
     BOOL setPixelFormatResult = TRUE;  // anything but 1 is a failure
     PIXELFORMATDESCRIPTOR describedFormat = FakeTrueColourFormat();
@@ -94,8 +97,10 @@ int FakeWindowExists(HWND hwnd);
 int FakeWindowVisible(HWND hwnd);
 int FakeWindowX(HWND hwnd);
 int FakeWindowY(HWND hwnd);
-int FakeWindowWidth(HWND hwnd); // outer size; the window has no frame
+int FakeWindowWidth(HWND hwnd); // outer size: the client area and the frame
 int FakeWindowHeight(HWND hwnd);
+// The client area's size as the native window has it.
+void FakeNativeClientSize(HWND hwnd, int *width, int *height);
 HWND FakeCapture();
 // The class registered under that name, or null.
 const WNDCLASSA *FakeRegisteredClass(const std::string &name);

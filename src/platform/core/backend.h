@@ -32,7 +32,7 @@ struct WindowRequest {
     const char *title; // never null
     int x, y;          // outer position; useDefaultPosition leaves it to the system
     bool useDefaultPosition;
-    int width, height; // outer size, at least 1x1
+    int width, height; // the client area's size, at least 1x1
     bool resizable;    // the user may drag its border
 };
 
@@ -48,8 +48,9 @@ struct Frame {
 NativeWindow *OpenWindow(const WindowRequest &request);
 void SetVisible(NativeWindow *window, bool visible);
 void MoveWindowTo(NativeWindow *window, int x, int y); // outer position
+// The client area's size; the frame stays as the system draws it.
 void SetClientSize(NativeWindow *window, int width, int height);
-Frame GetFrame(NativeWindow *window);
+Frame GetFrame(NativeWindow *window); // as far as it is known now
 void DiscardWindow(NativeWindow *window); // the window is gone for good
 // Native mouse capture: events outside the window still reach it. Null
 // releases it.
@@ -144,7 +145,7 @@ int QueueLength();     // posted and input messages waiting
 // logged. Zero, false or null for a handle that is not a live window.
 struct WindowInfo {
     bool exists, visible;
-    int x, y, width, height; // outer position and size
+    int x, y, width, height; // outer position and size: the client area and the frame
     int clientWidth, clientHeight;
     HDC dc;
     int pixelFormat;

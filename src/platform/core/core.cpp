@@ -102,8 +102,9 @@ WindowInfo InfoOf(HWND hwnd)
     info.visible = w->visible;
     info.x = w->x;
     info.y = w->y;
-    info.width = w->outerWidth;
-    info.height = w->outerHeight;
+    backend::Frame frame = backend::GetFrame(w->native);
+    info.width = w->clientWidth + frame.left + frame.right;
+    info.height = w->clientHeight + frame.top + frame.bottom;
     info.clientWidth = w->clientWidth;
     info.clientHeight = w->clientHeight;
     info.dc = w->dc;

@@ -13,6 +13,9 @@
 // - ShowWindow treats every command as a plain show; the first show reports
 //   the size with WM_SIZE. No WM_MOVE, WM_ACTIVATE, WM_GETMINMAXINFO,
 //   WM_ERASEBKGND or palette messages are sent.
+// - A window's size, at creation and in SetWindowPos, is its client area's;
+//   the frame lies around it (on Windows it is the outer size, and the
+//   client area what the frame leaves).
 // - Timers have a 10 ms minimum and no catch-up ticks.
 // - Every window has its own device context, whatever its class style.
 //   RealizePalette maps nothing: the display is true colour.
@@ -43,8 +46,9 @@ struct Window {
     bool shownBefore = false;
     bool invalid = false; // has an update region: WM_PAINT is due
     int x = 0, y = 0;     // outer position
-    int outerWidth = 0, outerHeight = 0;
-    int clientWidth = 0, clientHeight = 0; // as last reported with WM_SIZE
+    // The size the program asked for, as last reported with WM_SIZE (or to
+    // be reported at the first show); the frame lies around it.
+    int clientWidth = 0, clientHeight = 0;
     int pixelFormat = 0;                   // 0 until SetPixelFormat
     HPALETTE palette = nullptr;            // selected into its device context
 };

@@ -37,14 +37,13 @@ void ReportSize(Window *w, int width, int height)
     SendTo(w, WM_SIZE, kSizeRestored, MAKELPARAM(width, height));
 }
 
-// The one sizing rule: the window's outer size is what the program asked
-// for, so the client area is that less the frame the system reports. A
-// client size that differs from the last one reported is sent as WM_SIZE.
-void FitToOuterSize(Window *w)
+// The one sizing rule: a size the program asks for (at creation or with
+// SetWindowPos) is the client area's, the part the OpenGL viewport covers.
+// The frame, where there is one, lies around it and is the system's
+// business. A client size that differs from the last one reported is sent
+// as WM_SIZE.
+void SetClientArea(Window *w, int width, int height)
 {
-    backend::Frame frame = backend::GetFrame(w->native);
-    int width = w->outerWidth - frame.left - frame.right;
-    int height = w->outerHeight - frame.top - frame.bottom;
     if (width < 1)
         width = 1;
     if (height < 1)
@@ -67,13 +66,9 @@ bool ShowNow(Window *w, int cmdShow)
     w->visible = true;
     w->invalid = true;
     if (!w->shownBefore) {
-        // Now shown, the frame is known: keep the outer size, and tell the
-        // window its size, as Windows does on the first show.
+        // Tell the window its size, as Windows does on the first show.
         w->shownBefore = true;
-        int oldWidth = w->clientWidth, oldHeight = w->clientHeight;
-        FitToOuterSize(w);
-        if (w->alive && w->clientWidth == oldWidth && w->clientHeight == oldHeight)
-            SendTo(w, WM_SIZE, kSizeRestored, MAKELPARAM(w->clientWidth, w->clientHeight));
+        SendTo(w, WM_SIZE, kSizeRestored, MAKELPARAM(w->clientWidth, w->clientHeight));
     }
     return wasVisible;
 }
@@ -122,9 +117,6 @@ void ClientResized(HWND hwnd, int width, int height)
     Window *w = LiveWindow(hwnd);
     if (w == nullptr || (width == w->clientWidth && height == w->clientHeight))
         return;
-    backend::Frame frame = backend::GetFrame(w->native);
-    w->outerWidth = width + frame.left + frame.right;
-    w->outerHeight = height + frame.top + frame.bottom;
     ReportSize(w, width, height);
 }
 
@@ -177,11 +169,8 @@ HWND WINAPI CreateWindowExA(DWORD exStyle, LPCSTR className, LPCSTR title, DWORD
     bool defaultPosition = x == kUseDefault;
     w->x = defaultPosition ? 0 : x;
     w->y = defaultPosition ? 0 : y;
-    w->outerWidth = width == kUseDefault ? 640 : (width < 1 ? 1 : width);
-    w->outerHeight = height == kUseDefault ? 480 : (height < 1 ? 1 : height);
-    // Until the frame is known the client area has the outer size.
-    w->clientWidth = w->outerWidth;
-    w->clientHeight = w->outerHeight;
+    w->clientWidth = width == kUseDefault ? 640 : (width < 1 ? 1 : width);
+    w->clientHeight = height == kUseDefault ? 480 : (height < 1 ? 1 : height);
 
     backend::WindowRequest request;
     request.hwnd = w->hwnd;
@@ -189,8 +178,8 @@ HWND WINAPI CreateWindowExA(DWORD exStyle, LPCSTR className, LPCSTR title, DWORD
     request.x = w->x;
     request.y = w->y;
     request.useDefaultPosition = defaultPosition;
-    request.width = w->outerWidth;
-    request.height = w->outerHeight;
+    request.width = w->clientWidth;
+    request.height = w->clientHeight;
     request.resizable = (style & kStyleThickFrame) != 0;
     w->native = backend::OpenWindow(request);
     if (w->native == nullptr)
@@ -244,11 +233,8 @@ BOOL WINAPI SetWindowPos(HWND hwnd, HWND insertAfter, int x, int y, int cx, int 
         w->y = y;
         backend::MoveWindowTo(w->native, x, y);
     }
-    if ((flags & SWP_NOSIZE) == 0) {
-        w->outerWidth = cx < 1 ? 1 : cx;
-        w->outerHeight = cy < 1 ? 1 : cy;
-        FitToOuterSize(w);
-    }
+    if ((flags & SWP_NOSIZE) == 0)
+        SetClientArea(w, cx, cy);
     return call.Return(TRUE);
 }
 

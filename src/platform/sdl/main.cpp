@@ -4,53 +4,16 @@
 // Platform: Linux. Dependencies: SDL2.
 //
 // Limits and differences from Windows:
-// - Only a display that can be seen will do: SDL's offscreen and dummy
-//   drivers are skipped unless SDL_VIDEODRIVER names one. Without a display
-//   the program ends with exit code 1 and a line on stderr.
+// - Only a display that can be seen will do (video.cpp says which driver is
+//   chosen). Without a display the program ends with exit code 1 and a line
+//   on stderr.
 // - The command line is the arguments joined by single blanks (no quoting);
 //   the show command is always SW_SHOWDEFAULT.
 #define SDL_MAIN_HANDLED
-#include <SDL.h>
+#include "platform/sdl/sdl_backend.h"
 
 #include <cstdio>
 #include <string>
-
-#include "platform/win32.h"
-
-namespace {
-
-// Starts SDL's video on a real display. Left to itself SDL would fall back
-// to a driver that draws nowhere, and the program would run unseen; so
-// unless the user names a driver, those are not tried.
-bool StartVideo(std::string *why)
-{
-    if (SDL_getenv("SDL_VIDEODRIVER") != nullptr) {
-        if (SDL_Init(SDL_INIT_VIDEO) == 0)
-            return true;
-        *why = SDL_GetError();
-        return false;
-    }
-    const std::string unseen[] = {"offscreen", "dummy", "evdev"};
-    for (int i = 0; i < SDL_GetNumVideoDrivers(); ++i) {
-        std::string driver = SDL_GetVideoDriver(i);
-        bool skip = false;
-        for (const auto &u : unseen)
-            skip = skip || driver == u;
-        if (skip)
-            continue;
-        SDL_SetHint(SDL_HINT_VIDEODRIVER, driver.c_str());
-        if (SDL_Init(SDL_INIT_VIDEO) == 0)
-            return true;
-        if (!why->empty())
-            *why += "; ";
-        *why += driver + ": " + SDL_GetError();
-    }
-    if (why->empty())
-        *why = "no video driver";
-    return false;
-}
-
-} // namespace
 
 int main(int argc, char **argv)
 {
@@ -59,7 +22,7 @@ int main(int argc, char **argv)
     SDL_SetHint(SDL_HINT_NO_SIGNAL_HANDLERS, "1");
     const char *name = (argc > 0 && argv[0] != nullptr) ? argv[0] : "duckview";
     std::string why;
-    if (!StartVideo(&why)) {
+    if (!backend::StartVideo(&why)) {
         std::fprintf(stderr, "%s: cannot open a display: %s\n", name, why.c_str());
         return 1;
     }

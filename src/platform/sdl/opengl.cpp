@@ -11,9 +11,8 @@
 //   the program's request cannot change it, only be refused with it.
 // - True colour only: no format needs a palette.
 // - The viewport a context starts with is the client area when the program
-//   first makes it current. Under a window manager the frame is known only
-//   once the window is shown, so a context made current before that (as the
-//   program's is, in WM_CREATE) starts with the outer size.
+//   first makes it current; the client area keeps that size (window.cpp),
+//   so the viewport covers it for the window's life.
 //
 // Memory and start-up: loading and starting the GL driver takes long (a
 // software renderer builds its pipeline), so it is done when a class with

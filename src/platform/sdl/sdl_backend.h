@@ -47,6 +47,12 @@ struct SdlState {
 };
 extern SdlState sdl;
 
+// video.cpp
+// The video drivers to try when the user names none, in order, from those
+// SDL has (in SDL's order) and whether there is an X display.
+std::vector<std::string> VideoDriversToTry(const std::vector<std::string> &available, bool xDisplay);
+// Starts SDL's video on a display that can be seen; false with the reasons.
+bool StartVideo(std::string *why);
 // window.cpp
 NativeWindow *WindowOfSdlId(Uint32 id);
 NativeWindow *WindowOfHandle(HWND hwnd);

@@ -2,9 +2,20 @@
 //
 // Platform: Linux with SDL2's video (X11 or Wayland). Dependencies: SDL2.
 //
+// Sizes: the size the program asks for, at creation and in SetWindowPos, is
+// the client area's, and the client area keeps it for the window's whole
+// life, under any window manager and with none. The frame is the window
+// manager's: it goes around the client area, so the window is larger
+// outside than asked. On Windows the outer size is what is asked for and
+// the client area is what the frame leaves. Here that cannot work: the
+// frame is unknown until the window manager has reparented the window,
+// which happens some time after it is shown, and the OpenGL viewport is
+// fixed when the context is first made current, inside WM_CREATE. Fitting
+// the client area to an outer size later would leave the viewport larger
+// than the client area, and the top of the picture cut off.
+//
 // Limits and differences from Windows:
-// - Under a window manager the frame is known only once the window is shown,
-//   so the first show fits the client area to the outer size again.
+// - The window is larger than asked for by its frame (above).
 // - Capture is SDL_CaptureMouse (on X11 a pointer grab), so the window
 //   keeps getting the mouse outside itself, as on Windows.
 // - The screen size is that of the first display.
@@ -79,6 +90,10 @@ void MoveWindowTo(NativeWindow *w, int x, int y)
 
 void SetClientSize(NativeWindow *w, int width, int height)
 {
+    // A window manager sizes no maximised window: it is restored first, as
+    // the program's snap-back after a maximise needs.
+    if (SDL_GetWindowFlags(w->sdl) & SDL_WINDOW_MAXIMIZED)
+        SDL_RestoreWindow(w->sdl);
     int current[2];
     SDL_GetWindowSize(w->sdl, &current[0], &current[1]);
     if (current[0] != width || current[1] != height)
