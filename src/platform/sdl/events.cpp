@@ -83,7 +83,7 @@ NativeWindow *TargetOf(Uint32 sdlId)
 {
     if (sdlId != 0)
         return WindowOfSdlId(sdlId);
-    return WindowOfHandle(core::InputTarget());
+    return core::NativeWindowOf(core::InputTarget());
 }
 
 void PostMouse(NativeWindow *w, UINT message, WPARAM keys, int x, int y, Uint32 time)

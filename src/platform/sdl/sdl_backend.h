@@ -55,7 +55,6 @@ std::vector<std::string> VideoDriversToTry(const std::vector<std::string> &avail
 bool StartVideo(std::string *why);
 // window.cpp
 NativeWindow *WindowOfSdlId(Uint32 id);
-NativeWindow *WindowOfHandle(HWND hwnd);
 // opengl.cpp
 void LoadGlLibrary();
 // Makes the window's SDL window, with OpenGL when it can be had (and then

@@ -35,14 +35,6 @@ NativeWindow *WindowOfSdlId(Uint32 id)
     return nullptr;
 }
 
-NativeWindow *WindowOfHandle(HWND hwnd)
-{
-    for (auto &w : sdl.windows)
-        if (hwnd != nullptr && w->hwnd == hwnd)
-            return w.get();
-    return nullptr;
-}
-
 NativeWindow *OpenWindow(const WindowRequest &request)
 {
     auto w = std::make_unique<NativeWindow>();
@@ -133,6 +125,6 @@ void GetScreenSize(int *width, int *height)
 
 SDL_Window *SdlWindowOf(HWND hwnd)
 {
-    backend::NativeWindow *w = backend::WindowOfHandle(hwnd);
+    backend::NativeWindow *w = core::NativeWindowOf(hwnd);
     return w != nullptr ? w->sdl : nullptr;
 }
