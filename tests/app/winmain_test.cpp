@@ -299,8 +299,12 @@ TEST_F(WinMainTest, PixelFormatFailureEndsTheProgramInsideCreationWithExitCodeOn
 {
     Fake().setPixelFormatResult = FALSE;
     Fake().echoCalls = 1;
+    // Creation up to the failure, and nothing after it.
     EXPECT_EXIT(RunWinMain(), ::testing::ExitedWithCode(1),
-                "CreateWindowExA\\([^\n]*\\)\nSetTimer.*"
+                "CreateWindowExA\\(0, 0x6cf0000, 50, 50, 307, 307, 0, 0, 0x400000, 0, \"OpenGL\", \"" DUCKVIEW_WINDOW_TITLE
+                "\"\\)\nSetTimer\\(0x1001, 1, 1000, 0\\)\nGetDC\\(0x1001\\)\n"
+                "ChoosePixelFormat\\(0x2001, \\w+\\)\nSetPixelFormat\\(0x2001, 7, \\w+\\)\nWindowFromDC\\(0x2001\\)\n"
+                "MessageBoxA\\(0x1001, 16, \"SetPixelFormat failed\", \"Error\"\\)\n"
                 "MessageBoxA\\(0x1001, 0x10\\) \\[Error\\] <SetPixelFormat failed>\n$");
 }
 
