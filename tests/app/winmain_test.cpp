@@ -144,7 +144,10 @@ TEST_F(WinMainTest, ShowsTheNoticeWithoutOwnerBeforeTheWindowExists)
 
 TEST_F(WinMainTest, WindowIsThirtyPerCentOfTheScreenHeightTruncated)
 {
-    const int heights[][2] = {{768, 230}, {1024, 307}, {1152, 345}, {1200, 360}, {1080, 324}};
+    // Where 30 per cent is a whole number, a product rounded anywhere but to
+    // a double (x87 registers) truncates to one less.
+    const int heights[][2] = {{768, 230},  {800, 240},  {900, 270},  {1024, 307}, {1080, 324},
+                              {1152, 345}, {1200, 360}, {1440, 432}, {2160, 648}};
     for (const auto &h : heights) {
         SCOPED_TRACE(h[0]);
         ResetViewerState();
