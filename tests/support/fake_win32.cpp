@@ -19,6 +19,7 @@
 
 #include "gl_context.h"
 #include "platform/core/backend.h"
+#include "window_format.h"
 
 namespace backend {
 
@@ -267,20 +268,13 @@ bool Present(NativeWindow *)
 
 PIXELFORMATDESCRIPTOR FakeTrueColourFormat()
 {
-    PIXELFORMATDESCRIPTOR pfd{};
-    pfd.nSize = sizeof pfd;
-    pfd.nVersion = 1;
-    pfd.dwFlags = PFD_DRAW_TO_WINDOW | PFD_SUPPORT_OPENGL | PFD_DOUBLEBUFFER;
-    pfd.iPixelType = PFD_TYPE_RGBA;
-    pfd.cColorBits = 32;
+    PIXELFORMATDESCRIPTOR pfd = WindowFormatRequest(32, 16);
     pfd.cRedBits = 8;
     pfd.cRedShift = 16;
     pfd.cGreenBits = 8;
     pfd.cGreenShift = 8;
     pfd.cBlueBits = 8;
     pfd.cBlueShift = 0;
-    pfd.cDepthBits = 16;
-    pfd.iLayerType = PFD_MAIN_PLANE;
     return pfd;
 }
 

@@ -11,6 +11,7 @@
 #include <cstdio>
 
 #include "platform/gl.h"
+#include "window_format.h"
 
 namespace {
 
@@ -100,15 +101,8 @@ bool CreateHeadlessContext(int width, int height, std::string *why)
     if (!window)
         return Fail(why, "CreateWindowExA failed");
     dc = s->getDC(window);
-    PIXELFORMATDESCRIPTOR request{};
-    request.nSize = sizeof request;
-    request.nVersion = 1;
-    request.dwFlags = PFD_DRAW_TO_WINDOW | PFD_SUPPORT_OPENGL | PFD_DOUBLEBUFFER;
-    request.iPixelType = PFD_TYPE_RGBA;
-    request.cColorBits = 24;
+    PIXELFORMATDESCRIPTOR request = WindowFormatRequest(24, 16);
     request.cAlphaBits = 8;
-    request.cDepthBits = 16;
-    request.iLayerType = PFD_MAIN_PLANE;
     int format = dc ? s->choosePixelFormat(dc, &request) : 0;
     if (format == 0 || !s->setPixelFormat(dc, format, &request))
         return Fail(why, "no RGBA pixel format with depth");
