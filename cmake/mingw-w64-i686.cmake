@@ -1,6 +1,8 @@
 # Cross-build for 32-bit Windows with MinGW-w64.
 set(mingw_arch i686)
 include(${CMAKE_CURRENT_LIST_DIR}/mingw-w64.cmake)
+# The test programs run under Wine's 32-bit loader.
+set(CMAKE_CROSSCOMPILING_EMULATOR wine)
 
 # Floating-point arithmetic in SSE2 registers, as on every other target:
 # the x87 unit computes in the 64-bit precision that MinGW's start-up code

@@ -62,11 +62,12 @@ DESKTOP_TEST_PACKAGES=(openbox metacity dbus-x11 wmctrl weston xwayland)
 # What the packages and their tests need: dpkg-shlibdeps for the .deb's
 # dependencies, icotool for the .ico, pefile to read the .exe's resources.
 PACKAGING_PACKAGES=(dpkg-dev icoutils python3 python3-pefile)
-# What the tests need besides: GoogleTest, the Windows cross-compiler, a
-# virtual X server with fonts (message boxes), input and screenshots, and
-# Wine for the .exe.
+# What the tests need besides: GoogleTest (its sources too, which the
+# Windows builds compile themselves), the Windows cross-compiler, a virtual
+# X server with fonts (message boxes), input and screenshots, and Wine for
+# the .exe files, with both loaders: "wine" only recommends the 64-bit one.
 TEST_PACKAGES=(googletest libgtest-dev libx11-dev g++-mingw-w64-i686 g++-mingw-w64-x86-64 xvfb xauth xfonts-base xdotool x11-utils imagemagick
-  wine wine32:i386 "${WINE_RUNTIME_PACKAGES[@]}" "${WEB_TEST_PACKAGES[@]}"
+  wine wine32:i386 wine64 "${WINE_RUNTIME_PACKAGES[@]}" "${WEB_TEST_PACKAGES[@]}"
   "${DESKTOP_TEST_PACKAGES[@]}" "${PACKAGING_PACKAGES[@]}")
 
 # What scripts/bench needs besides: the peer viewer, the reference GL demo,

@@ -94,8 +94,10 @@ TEST_F(PixelFormatTest, NoMatchingFormatShowsTheErrorAndExitsWithOne)
 {
     Fake().choosePixelFormatResult = 0;
     Fake().echoCalls = 1;
+    // The patterns keep to what GoogleTest's regular expressions take on
+    // Windows as well: no bracket expressions, "." never a line feed.
     EXPECT_EXIT(ConfigurePixelFormat(dc), ::testing::ExitedWithCode(1),
-                "^ChoosePixelFormat\\([^\n]*\\)\nWindowFromDC\\(0x2001\\)\n"
+                "^ChoosePixelFormat\\(0x2001, \\w+\\)\nWindowFromDC\\(0x2001\\)\n"
                 "MessageBoxA\\(0x1001, 16, \"ChoosePixelFormat failed\n\", \"Error\"\\)\n"
                 "MessageBoxA\\(0x1001, 0x10\\) \\[Error\\] <ChoosePixelFormat failed\n>\n$");
 }
@@ -105,7 +107,7 @@ TEST_F(PixelFormatTest, FormatThatCannotBeSetShowsTheErrorAndExitsWithOne)
     Fake().setPixelFormatResult = FALSE;
     Fake().echoCalls = 1;
     EXPECT_EXIT(ConfigurePixelFormat(dc), ::testing::ExitedWithCode(1),
-                "^ChoosePixelFormat\\([^\n]*\\)\nSetPixelFormat\\([^\n]*\\)\nWindowFromDC\\(0x2001\\)\n"
+                "^ChoosePixelFormat\\(0x2001, \\w+\\)\nSetPixelFormat\\(0x2001, 7, \\w+\\)\nWindowFromDC\\(0x2001\\)\n"
                 "MessageBoxA\\(0x1001, 16, \"SetPixelFormat failed\", \"Error\"\\)\n"
                 "MessageBoxA\\(0x1001, 0x10\\) \\[Error\\] <SetPixelFormat failed>\n$");
 }

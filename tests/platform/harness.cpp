@@ -1,5 +1,7 @@
 #include "harness.h"
 
+#include "window_format.h"
+
 std::vector<Record> seen;
 std::function<bool(HWND, UINT, WPARAM, LPARAM, LRESULT *)> hook;
 const DWORD kWindowStyle = WS_OVERLAPPEDWINDOW | WS_CLIPSIBLINGS | WS_CLIPCHILDREN;
@@ -104,14 +106,7 @@ void PumpUntilQuiet()
 
 PIXELFORMATDESCRIPTOR ProgramRequest()
 {
-    PIXELFORMATDESCRIPTOR request{};
-    request.nSize = sizeof request;
-    request.nVersion = 1;
-    request.dwFlags = PFD_DRAW_TO_WINDOW | PFD_SUPPORT_OPENGL | PFD_DOUBLEBUFFER;
-    request.iPixelType = PFD_TYPE_RGBA;
-    request.cColorBits = 8;
-    request.cDepthBits = 16;
-    return request;
+    return WindowFormatRequest(8, 16);
 }
 
 void FailCreation()

@@ -9,6 +9,7 @@
 
 #include "gl_context.h"
 #include "platform/gl.h"
+#include "window_format.h"
 
 namespace {
 
@@ -26,13 +27,7 @@ LRESULT CALLBACK ProbeProc(HWND hwnd, UINT message, WPARAM wParam, LPARAM lParam
     switch (message) {
     case WM_CREATE: {
         deviceContext = GetDC(hwnd);
-        PIXELFORMATDESCRIPTOR request{};
-        request.nSize = sizeof request;
-        request.nVersion = 1;
-        request.dwFlags = PFD_DRAW_TO_WINDOW | PFD_SUPPORT_OPENGL | PFD_DOUBLEBUFFER;
-        request.iPixelType = PFD_TYPE_RGBA;
-        request.cColorBits = 8;
-        request.cDepthBits = 16;
+        PIXELFORMATDESCRIPTOR request = WindowFormatRequest(8, 16);
         int index = ChoosePixelFormat(deviceContext, &request);
         if (index == 0)
             Fail("ChoosePixelFormat failed\n");

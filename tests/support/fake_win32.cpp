@@ -1,8 +1,9 @@
 // The recording back end: the Win32 core with no system underneath.
 //
-// Platform: any, Windows included (there without OpenGL: see CreateContext).
-// Dependencies: the core; on Linux, Mesa's EGL for the headless context
-// (tests/support/gl_context).
+// Platform: any, Windows included.
+// Dependencies: the core; the headless OpenGL context of
+// tests/support/gl_context (Mesa's EGL on Linux, the system's WGL on
+// Windows).
 //
 // Limits and differences from Windows: no native window or event exists
 // but what the test makes; every window has the frame of the settings
@@ -11,15 +12,14 @@
 // always current; a message box is a line on stderr.
 #include "fake_win32.h"
 
+#include <cinttypes>
 #include <cstdio>
 #include <cstdlib>
 #include <memory>
 
-#include "platform/core/backend.h"
-
-#ifndef _WIN32
 #include "gl_context.h"
-#endif
+#include "platform/core/backend.h"
+#include "window_format.h"
 
 namespace backend {
 
@@ -202,8 +202,8 @@ int ShowMessageBox(NativeWindow *owner, const char *text, const char *caption, U
 {
     int result = R().settings.messageBoxResult;
     if (result != 0) {
-        std::fprintf(stderr, "MessageBoxA(%p, 0x%x) [%s] <%s>\n", static_cast<void *>(owner ? owner->hwnd : nullptr),
-                     type, caption, text);
+        std::fprintf(stderr, "MessageBoxA(0x%" PRIxPTR ", 0x%x) [%s] <%s>\n",
+                     reinterpret_cast<std::uintptr_t>(owner ? owner->hwnd : nullptr), type, caption, text);
         std::fflush(stderr);
     }
     return result;
@@ -235,13 +235,6 @@ NativeContext *CreateContext(NativeWindow *w)
     RecordingState &r = R();
     if (!r.settings.realGlContext)
         return KeepContext(false);
-#ifdef _WIN32
-    // No headless OpenGL here: a test on Windows that draws needs the
-    // system's opengl32 and a real window instead.
-    (void)w;
-    r.glFailure = "no headless OpenGL context on Windows";
-    return nullptr;
-#else
     int width = w->clientWidth > 0 ? w->clientWidth : 64;
     int height = w->clientHeight > 0 ? w->clientHeight : 64;
     r.glFailure.clear();
@@ -249,7 +242,6 @@ NativeContext *CreateContext(NativeWindow *w)
         return nullptr;
     r.glLive = 1;
     return KeepContext(true);
-#endif
 }
 
 bool MakeCurrent(NativeWindow *, NativeContext *)
@@ -259,12 +251,10 @@ bool MakeCurrent(NativeWindow *, NativeContext *)
 
 void DeleteContext(NativeContext *context)
 {
-#ifndef _WIN32
     if (context->real && R().glLive) {
         DestroyHeadlessContext();
         R().glLive = 0;
     }
-#endif
     Forget(R().contexts, context);
 }
 
@@ -279,20 +269,13 @@ bool Present(NativeWindow *)
 
 PIXELFORMATDESCRIPTOR FakeTrueColourFormat()
 {
-    PIXELFORMATDESCRIPTOR pfd{};
-    pfd.nSize = sizeof pfd;
-    pfd.nVersion = 1;
-    pfd.dwFlags = PFD_DRAW_TO_WINDOW | PFD_SUPPORT_OPENGL | PFD_DOUBLEBUFFER;
-    pfd.iPixelType = PFD_TYPE_RGBA;
-    pfd.cColorBits = 32;
+    PIXELFORMATDESCRIPTOR pfd = WindowFormatRequest(32, 16);
     pfd.cRedBits = 8;
     pfd.cRedShift = 16;
     pfd.cGreenBits = 8;
     pfd.cGreenShift = 8;
     pfd.cBlueBits = 8;
     pfd.cBlueShift = 0;
-    pfd.cDepthBits = 16;
-    pfd.iLayerType = PFD_MAIN_PLANE;
     return pfd;
 }
 
@@ -313,10 +296,8 @@ PIXELFORMATDESCRIPTOR FakePaletteFormat()
 
 void ResetFakeWin32()
 {
-#ifndef _WIN32
     if (R().glLive)
         DestroyHeadlessContext();
-#endif
     R() = RecordingState();
     core::Reset();
     core::SetCallObserver(core::CallObserver{CallStarts, CallEnds});
@@ -383,7 +364,10 @@ std::string FakeCallText(const FakeCall &call)
     const char *sep = "";
     char number[32];
     for (std::intptr_t a : call.args) {
-        std::snprintf(number, sizeof number, a > 0xfff ? "%s0x%lx" : "%s%ld", sep, static_cast<long>(a));
+        if (a > 0xfff)
+            std::snprintf(number, sizeof number, "%s0x%" PRIxPTR, sep, static_cast<std::uintptr_t>(a));
+        else
+            std::snprintf(number, sizeof number, "%s%" PRIdPTR, sep, a);
         text += number;
         sep = ", ";
     }

@@ -1,3 +1,4 @@
+// The headless context on Linux: Mesa through EGL.
 #include "gl_context.h"
 
 #define EGL_EGLEXT_PROTOTYPES
@@ -90,12 +91,4 @@ void DestroyHeadlessContext()
     context = EGL_NO_CONTEXT;
     surface = EGL_NO_SURFACE;
     display = EGL_NO_DISPLAY;
-}
-
-Rgba ReadPixel(int x, int y)
-{
-    unsigned char p[4] = {0, 0, 0, 0};
-    glPixelStorei(GL_PACK_ALIGNMENT, 1);
-    glReadPixels(x, y, 1, 1, GL_RGBA, GL_UNSIGNED_BYTE, p);
-    return Rgba{p[0], p[1], p[2], p[3]};
 }

@@ -1,6 +1,7 @@
-// A real OpenGL context without any display: Mesa through EGL on the
-// surfaceless platform, drawing into a small pbuffer. Desktop OpenGL,
-// compatibility profile, so every fixed-function 1.1 call works.
+// A real OpenGL context without any display: on Linux Mesa through EGL on
+// the surfaceless platform, drawing into a small pbuffer; on Windows the
+// system's WGL on a hidden window. Desktop OpenGL, compatibility profile,
+// so every fixed-function 1.1 call works.
 #ifndef DUCKVIEW_TESTS_GL_CONTEXT_H
 #define DUCKVIEW_TESTS_GL_CONTEXT_H
 
