@@ -280,7 +280,9 @@ def scaling(sizes):
         row += [n(median(v["startup"] for v in visits)), n(memory_mib["duckview"][-1]),
                 n(memory_mib["bare present loop"][-1]), n(memory_mib["glxgears"][-1])]
         rows.append(row)
-    values = {"SCALING_TABLE": report.table(
+    values = {"SCALING_PAIRS": str(min(len([p for v in visits for p in v["pairs"][mode]])
+                                       for visits in groups.values() for mode in MODES)),
+              "SCALING_TABLE": report.table(
         ["Client size", "fps plain: duckview / bare (ratio)", "fps fog", "fps wireframe", "start-up (ms)",
          "VmHWM duckview (MiB)", "bare present loop", "glxgears"], rows)}
     return values, {"sizes": [size[0] for size in sorted(groups)], "rates": rates, "memory": memory_mib}
