@@ -17,8 +17,17 @@
 // - SwapBuffers only notes the frame: the browser shows it once the program
 //   hands control back (PeekMessageA and GetMessageA do, events.cpp). The
 //   viewport is the canvas's size when the context was made.
+// - The browser may take a WebGL context away (a GPU reset, a driver
+//   update, a tab in the background on a phone) and give it back later.
+//   Meanwhile the program's calls draw nothing; when it is back the layer
+//   makes its WebGL objects again from the state it keeps (the program's
+//   lights, materials, fog and texture among it) and the window gets a
+//   paint, with no call from the program. If the layer cannot be made
+//   again, the page says so (web_library.js).
 #include <GLES2/gl2.h>
+#include <emscripten/emscripten.h>
 
+#include <cstdint>
 #include <cstdio>
 #include <cstring>
 
@@ -128,6 +137,13 @@ bool MakeCurrent(NativeWindow *w, NativeContext *context)
             return false;
         }
         context->layerReady = true;
+        w->layerStale = false;
+    } else if (w->layerStale) {
+        w->layerStale = false;
+        if (!RestoreGlLayer()) {
+            std::fprintf(stderr, "duckview: the fixed-function layer cannot be made again on the restored WebGL\n");
+            return false;
+        }
     }
     return true;
 }
@@ -153,3 +169,36 @@ bool Present(NativeWindow *w)
 }
 
 } // namespace backend
+
+// Called by the page's listeners when the WebGL context of the window hwnd
+// is lost and when it is back. The second returns 0 when the layer could
+// not be made again on it.
+extern "C" {
+
+EMSCRIPTEN_KEEPALIVE void dv_context_lost(int hwnd)
+{
+    backend::NativeWindow *w = core::NativeWindowOf(reinterpret_cast<HWND>(static_cast<std::intptr_t>(hwnd)));
+    if (w != nullptr)
+        w->contextLost = true;
+}
+
+EMSCRIPTEN_KEEPALIVE int dv_context_restored(int hwnd)
+{
+    using backend::web;
+    HWND window = reinterpret_cast<HWND>(static_cast<std::intptr_t>(hwnd));
+    backend::NativeWindow *w = core::NativeWindowOf(window);
+    if (w == nullptr)
+        return 1;
+    w->contextLost = false;
+    int rebuilt = 1;
+    if (web.current != nullptr && web.current->windowId == w->id && web.current->layerReady)
+        rebuilt = RestoreGlLayer();
+    else
+        w->layerStale = true;
+    core::Exposed(window);
+    if (!rebuilt)
+        std::fprintf(stderr, "duckview: the fixed-function layer cannot be made again on the restored WebGL\n");
+    return rebuilt;
+}
+
+} // extern "C"

@@ -20,6 +20,7 @@ namespace backend {
 
 struct NativeWindow {
     int id = 0;              // the page's number for it
+    HWND hwnd = nullptr;     // the core's handle for it
     char canvasSelector[32]; // "#dv-canvas-<id>"
     bool formatProbed = false;
     bool formatUsable = false;
@@ -27,6 +28,11 @@ struct NativeWindow {
     // The canvas's one WebGL context, made to learn the format and handed
     // out by the first wglCreateContext.
     EMSCRIPTEN_WEBGL_CONTEXT_HANDLE spareContext = 0;
+    // The canvas's WebGL context is lost; nothing it draws shows.
+    bool contextLost = false;
+    // The context came back while the layer's context was not current on
+    // it: the layer is rebuilt when it next is.
+    bool layerStale = false;
 };
 
 struct NativeContext {
@@ -44,6 +50,9 @@ struct WebState {
     bool capsLockRead = false;
 };
 extern WebState web;
+
+// The live window the page numbers id; null when there is none.
+NativeWindow *WindowById(int id);
 
 } // namespace backend
 
