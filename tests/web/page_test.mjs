@@ -247,6 +247,9 @@ async function keyboard(page) {
   check('the notice is a dialog named by its caption, and Tab keeps the focus on its OK button',
     dialog.name === caption && dialog.description === noticeText.trim() && kept.role === 'button' &&
     kept.name === 'OK', JSON.stringify({ dialog: [dialog.name, dialog.description], focused: [kept.role, kept.name] }));
+  const ready = await page.waitForFunction(() => document.querySelector('canvas.dv-client[hidden]'), { timeout: 5000 })
+    .then(() => true, () => false);
+  check('while the notice waits, the window\'s canvas is made ready behind it', ready);
   await page.keyboard.press('Enter');
   await page.waitForSelector('.dv-window:not([hidden])', { timeout: 30000 });
   const viewer = await focusedNode(page);

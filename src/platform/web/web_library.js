@@ -175,6 +175,16 @@ var DvWebLibrary = {
     }
   },
 
+  // A canvas for the window numbered id, made before the window: hidden in
+  // the page until dv_open_window takes it.
+  dv_prepare_canvas__deps: ['$DV'],
+  dv_prepare_canvas: function (id) {
+    var canvas = DV.element('canvas', 'dv-client');
+    canvas.id = 'dv-canvas-' + id;
+    canvas.hidden = true;
+    DV.screen().appendChild(canvas);
+  },
+
   dv_open_window__deps: ['$DV', 'dv_set_canvas_size'],
   dv_open_window: function (id, hwnd, title, width, height) {
     DV.listen();
@@ -185,8 +195,9 @@ var DvWebLibrary = {
     close.type = 'button';
     close.title = 'Close';
     bar.append(DV.element('span', 'dv-title', UTF8ToString(title)), close);
-    var canvas = DV.element('canvas', 'dv-client');
+    var canvas = document.getElementById('dv-canvas-' + id) || DV.element('canvas', 'dv-client');
     canvas.id = 'dv-canvas-' + id;
+    canvas.hidden = false;
     // The keyboard reaches the canvas with Tab; assistive technology hands
     // it the keys and names it by the page's title and the window's.
     canvas.tabIndex = 0;
@@ -332,6 +343,13 @@ var DvWebLibrary = {
       });
       dialog.showModal();
       ok.focus();
+      // Once the page has shown the box, the program's first window can be
+      // made ready behind it (opengl.cpp).
+      requestAnimationFrame(function () {
+        setTimeout(function () {
+          if (DV.dialog === dialog && !ABORT) Module['_dv_warm_up']();
+        }, 0);
+      });
     });
   }
 };

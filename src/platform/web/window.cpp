@@ -31,12 +31,19 @@ namespace backend {
 
 WebState web;
 
-NativeWindow *OpenWindow(const WindowRequest &request)
+std::unique_ptr<NativeWindow> NewWindowRecord()
 {
     auto w = std::make_unique<NativeWindow>();
     w->id = web.nextId++;
-    w->hwnd = request.hwnd;
     std::snprintf(w->canvasSelector, sizeof w->canvasSelector, "#dv-canvas-%d", w->id);
+    return w;
+}
+
+NativeWindow *OpenWindow(const WindowRequest &request)
+{
+    // The first window takes the canvas made ready before it, if any.
+    std::unique_ptr<NativeWindow> w = web.warm ? std::move(web.warm) : NewWindowRecord();
+    w->hwnd = request.hwnd;
     // The canvas takes the whole outer size, so that a context made before
     // the window is shown starts with the client area as its viewport.
     dv_open_window(w->id, static_cast<int>(reinterpret_cast<std::intptr_t>(request.hwnd)), request.title,
@@ -98,10 +105,6 @@ void SetMouseCapture(NativeWindow *w)
 void GetScreenSize(int *width, int *height)
 {
     dv_screen_size(width, height);
-}
-
-void ClassRegistered(const WNDCLASSA &)
-{
 }
 
 } // namespace backend

@@ -84,10 +84,14 @@ void ShutdownGlLayer(void);
 // was lost and has been restored, or a new one), made current: makes the
 // layer's shader programs, buffer and texture again and gives OpenGL ES the
 // state the program set through the layer (switches, clear colour, texture
-// parameters and image, the viewport of the first context), all of it from
+// parameters and image, the viewport), all of it from
 // what the layer keeps. The program's own state needs no call. Returns 0 if
 // the shaders cannot be built.
 int RestoreGlLayer(void);
+// The viewport a context takes when it is first made current on a window,
+// set by the window system's side (the program never sets one); the layer
+// keeps it for a restored context.
+void SetGlLayerViewport(GLint x, GLint y, GLsizei width, GLsizei height);
 
 void dvglMatrixMode(GLenum mode);
 void dvglLoadIdentity(void);

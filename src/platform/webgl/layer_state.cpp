@@ -172,6 +172,13 @@ int InitGlLayer(void)
     return CreateDrawObjects();
 }
 
+void SetGlLayerViewport(GLint x, GLint y, GLsizei width, GLsizei height)
+{
+    const GLint viewport[4] = {x, y, width, height};
+    memcpy(layer.viewport, viewport, sizeof viewport);
+    glViewport(x, y, width, height);
+}
+
 static void UploadTextureImage(void)
 {
     GLenum format = layer.textureComponents == 4 ? GL_RGBA : GL_RGB;
