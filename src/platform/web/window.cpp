@@ -44,8 +44,7 @@ NativeWindow *OpenWindow(const WindowRequest &request)
     // The first window takes the canvas made ready before it, if any.
     std::unique_ptr<NativeWindow> w = web.warm ? std::move(web.warm) : NewWindowRecord();
     w->hwnd = request.hwnd;
-    // The canvas takes the whole outer size, so that a context made before
-    // the window is shown starts with the client area as its viewport.
+    // The canvas takes the whole outer size: it is the client area.
     dv_open_window(w->id, static_cast<int>(reinterpret_cast<std::intptr_t>(request.hwnd)), request.title,
                    request.width, request.height);
     if (request.useDefaultPosition)
