@@ -9,6 +9,8 @@ results (as scripts/bench keeps them in results.json):
   latency   one entry per key press
   contexts  rounds of the present loop with 1, 2, 3 contexts
   sizes     visits to each client size
+  web       the web page's first visits in headless Chromium and the files
+            they download
 """
 
 import os
@@ -21,6 +23,9 @@ GOAL_RATIO = 0.97  # viewer / bare present loop
 GOAL_MEMORY_MIB = 4.0  # above glxgears
 GOAL_STARTUP_MS = 100.0
 GOAL_IDLE_MS = 10.0
+# The web page's targets, reported, not goals the run must meet.
+TARGET_WEB_NOTICE_MS = 300.0  # from the navigation, on 127.0.0.1
+TARGET_WEB_FIRST_FRAME_MS = 50.0  # from OK
 MODES = ("plain", "fog", "wireframe")
 
 n = report.number
@@ -103,6 +108,7 @@ def check(results):
         sane(s["startup"], 0, 60000, f"start-up at {s['size']}")
         for key in ("viewer_hwm", "present_hwm", "gears_hwm"):
             check_memory(s[key], f"{key} at {s['size']}")
+    check_web(results["web"])
     for runs in results["contexts"]:
         for key, c in runs.items():
             check_memory(c["hwm"], f"{key} contexts")
@@ -110,6 +116,21 @@ def check(results):
                 sane(ms, 0, 60000, f"present loop, {key} contexts: {step} ms")
             for kib in c["heap"]:
                 check_memory(kib, f"present loop, {key} contexts: heap")
+
+
+def check_web(web):
+    for r in web["rounds"]:
+        sane(r["notice_ms"], 1, 60000, "web page: navigation to notice")
+        sane(r["first_frame_ms"], 0, 60000, "web page: OK to first frame")
+        sane(r["frame_ms"], 0.001, 1000, "web page: ms a frame")
+        sane(r["frame_median_ms"], 0, 1000, "web page: median ms a frame")
+        sane(r["frames"], 1, 1e6, "web page: frames timed")
+    if not {"duckview.html", "duckview.js", "duckview.wasm"} <= {f["name"] for f in web["files"]}:
+        raise BenchError(f"the web page's download lacks the program: {[f['name'] for f in web['files']]}")
+    for f in web["files"]:
+        sane(f["bytes"], 1, 1e8, f"web page: {f['name']} bytes")
+        sane(f["gzip"], 1, f["bytes"] + 1024, f"web page: {f['name']} gzip bytes")
+        sane(f["brotli"], 1, f["bytes"] + 1024, f"web page: {f['name']} brotli bytes")
 
 
 # ---- the document's parts: (values, charts' data) each ----
@@ -303,6 +324,40 @@ def latency_and_idle(main, latency):
     }, {}
 
 
+def web_page(web):
+    rounds = web["rounds"]
+    notice = median(r["notice_ms"] for r in rounds)
+    first = median(r["first_frame_ms"] for r in rounds)
+
+    def spread(key, digits=1):
+        values = [r[key] for r in rounds]
+        return f"{n(median(values), digits)} ({n(min(values), digits)} to {n(max(values), digits)})"
+
+    def kb(key, files=web["files"]):
+        return n(sum(f[key] for f in files) / 1000)
+
+    rows = [[f"`{f['name']}`", n(f["bytes"] / 1000), n(f["gzip"] / 1000), n(f["brotli"] / 1000)]
+            for f in web["files"]]
+    rows.append(["all", kb("bytes"), kb("gzip"), kb("brotli")])
+    return {
+        "WEB_CHROMIUM": web["chromium"], "WEB_ROUNDS": str(len(rounds)),
+        "WEB_NOTICE_MS": n(notice), "WEB_FIRST_FRAME_MS": n(first),
+        "WEB_FRAME_MS": n(median(r["frame_median_ms"] for r in rounds), 2),
+        "WEB_FRAME_MEAN_MS": n(median(r["frame_ms"] for r in rounds), 2),
+        "WEB_FRAMES": str(sum(r["frames"] for r in rounds)),
+        "WEB_KB": kb("bytes"), "WEB_GZIP_KB": kb("gzip"), "WEB_BROTLI_KB": kb("brotli"),
+        "TARGET_WEB_NOTICE_MS": n(TARGET_WEB_NOTICE_MS, 0), "TARGET_WEB_FIRST_FRAME_MS": n(TARGET_WEB_FIRST_FRAME_MS, 0),
+        "TARGET_WEB_NOTICE": verdict(notice < TARGET_WEB_NOTICE_MS),
+        "TARGET_WEB_FIRST_FRAME": verdict(first < TARGET_WEB_FIRST_FRAME_MS),
+        "WEB_TABLE": report.table(["Web page, first visit", "ms: median (lowest to highest)"],
+                                  [["navigation to the notice shown", spread("notice_ms")],
+                                   ["OK to the first frame shown", spread("first_frame_ms")],
+                                   ["a frame's WebGL calls (the visit's median frame)",
+                                    spread("frame_median_ms", 2)]]),
+        "WEB_FILES_TABLE": report.table(["File", "kB", "gzip -9 (kB)", "brotli -q 11 (kB)"], rows),
+    }, {}
+
+
 def results_table(v):
     return report.table(
         ["Measurement", "duckview", "Goal", "Result", "Limit, peer or reference"],
@@ -321,7 +376,13 @@ def results_table(v):
           f"no frame, < {v['GOAL_IDLE_MS']} ms", v["GOAL_IDLE"], ""],
          ["Key press to the frame showing it", f"{v['LATENCY_FRAMES']} frame, {v['LATENCY_MS']} ms "
           f"(worst {v['LATENCY_WORST']}, {v['LATENCY_MS_WORST']} ms, of {v['LATENCY_N']})", "1 frame",
-          v["GOAL_LATENCY"], f"from xdotool's send: {v['LATENCY_SEND_FRAMES']} frames, {v['LATENCY_SEND_MS']} ms"]])
+          v["GOAL_LATENCY"], f"from xdotool's send: {v['LATENCY_SEND_FRAMES']} frames, {v['LATENCY_SEND_MS']} ms"],
+         ["Web page: navigation to the notice", f"{v['WEB_NOTICE_MS']} ms",
+          f"target < {v['TARGET_WEB_NOTICE_MS']} ms", v["TARGET_WEB_NOTICE"],
+          f"headless Chromium, 127.0.0.1; download {v['WEB_KB']} kB, {v['WEB_GZIP_KB']} kB with gzip"],
+         ["Web page: OK to the first frame", f"{v['WEB_FIRST_FRAME_MS']} ms",
+          f"target < {v['TARGET_WEB_FIRST_FRAME_MS']} ms", v["TARGET_WEB_FIRST_FRAME"],
+          f"a frame's WebGL calls: {v['WEB_FRAME_MS']} ms (median)"]])
 
 
 def for_document(results, plan):
@@ -341,10 +402,13 @@ def for_document(results, plan):
         "REF_WINDOW": n(plan.ref_window), "LATENCY_RUNS": str(plan.latency_runs), "KEYS": str(plan.keys),
         "SIZE_ROUNDS": str(plan.size_rounds), "SIZE_PAIRS": str(plan.size_pairs),
         "SIZE_WINDOW": n(plan.size_window), "CONTEXT_ROUNDS": str(plan.context_rounds),
+        "WEB_SECONDS": n(plan.web_seconds), "WEB_DATE": results["web"]["date"],
+        "WEB_LOAD": results["web"]["load_start"],
     }
     charts = {}
     for part_values, part_charts in [frame_rates(main, refs), start_up(refs), memory(main, refs, results["contexts"]),
-                                     scaling(results["sizes"]), latency_and_idle(main, results["latency"])]:
+                                     scaling(results["sizes"]), latency_and_idle(main, results["latency"]),
+                                     web_page(results["web"])]:
         if part_values.keys() & values.keys():
             raise BenchError(f"figures named twice: {part_values.keys() & values.keys()}")
         values.update(part_values)

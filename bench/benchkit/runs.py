@@ -8,7 +8,9 @@ and each is stopped (SIGSTOP) while the other is counted, so that every
 pair of windows is a second or two apart and sees the same machine.
 """
 
+import json
 import os
+import shutil
 import signal
 import subprocess
 import time
@@ -35,14 +37,16 @@ class Plan:
     size_window: float
     context_rounds: int
     context_seconds: float
+    web_rounds: int  # first visits of the web page
+    web_seconds: float  # of its spinning model, timed frame by frame
 
 
 FULL = Plan(pairs=12, pair_window=1.5, settle=0.3, warm=1.5, idle=5.0, ref_rounds=5, ref_window=3.0,
             latency_runs=3, keys=6, size_rounds=2, size_pairs=3, size_window=1.0, context_rounds=2,
-            context_seconds=1.5)
+            context_seconds=1.5, web_rounds=7, web_seconds=3.0)
 SMOKE = Plan(pairs=2, pair_window=0.5, settle=0.2, warm=0.5, idle=2.0, ref_rounds=1, ref_window=1.0,
              latency_runs=1, keys=2, size_rounds=1, size_pairs=1, size_window=0.5, context_rounds=1,
-             context_seconds=0.8)
+             context_seconds=0.8, web_rounds=1, web_seconds=1.0)
 MODES = {"plain": [], "fog": ["--fog"], "wireframe": ["--wireframe"]}  # the present loop's flags
 
 
@@ -78,6 +82,26 @@ def cpu_ns(pid):
         except FileNotFoundError:
             pass  # a thread that has just ended
     return total
+
+
+def web_page(plan, web_build, tools, script, out):
+    """The web page's figures (bench/web_page.mjs in headless Chromium):
+    plan.web_rounds first visits, each with its notice, first frame and
+    frame times, and the files the first one downloaded. The script runs
+    from the browser tests' tools folder, beside chromium.mjs and
+    puppeteer-core."""
+    shutil.copy(script, tools / script.name)
+    log = out / "web.log"
+    with open(log, "w") as stderr:
+        try:
+            done = subprocess.run(["node", str(tools / script.name), str(web_build), str(plan.web_rounds),
+                                   str(plan.web_seconds)], stdout=subprocess.PIPE, stderr=stderr, text=True,
+                                  timeout=120 + plan.web_rounds * (plan.web_seconds + 60))
+        except subprocess.TimeoutExpired:
+            raise BenchError(f"the web page's run took too long; see {log}")
+    if done.returncode != 0:
+        raise BenchError(f"the web page's run failed (status {done.returncode}); see {log}")
+    return json.loads(done.stdout)
 
 
 class Children:

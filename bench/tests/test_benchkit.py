@@ -2,7 +2,7 @@
 
 import unittest
 
-from benchkit import logs, report
+from benchkit import figures, logs, report
 from benchkit.logs import BenchError
 
 MS = logs.NS_PER_MS
@@ -156,6 +156,33 @@ class Document(unittest.TestCase):
         logs.monotonic([1, 1, 2], "x")
         with self.assertRaises(BenchError):
             logs.monotonic([1, 3, 2], "x")
+
+
+class WebPage(unittest.TestCase):
+    @staticmethod
+    def web(**changes):
+        rounds = [{"notice_ms": ms, "first_frame_ms": ms / 4, "frame_ms": 0.35, "frame_median_ms": 0.3,
+                   "frames": 100} for ms in (400.0, 200.0, 250.0)]
+        files = [{"name": name, "bytes": 1000 * size, "gzip": 500 * size, "brotli": 400 * size}
+                 for name, size in (("duckview.html", 1), ("duckview.js", 2), ("duckview.wasm", 5))]
+        return {"chromium": "Chrome/1", "date": "2026-01-01", "load_start": "0.1", "rounds": rounds,
+                "files": files, **changes}
+
+    def test_medians_totals_and_targets(self):
+        figures.check_web(self.web())
+        values, _ = figures.web_page(self.web())
+        self.assertEqual((values["WEB_NOTICE_MS"], values["TARGET_WEB_NOTICE"]), ("250.0", "met"))
+        self.assertEqual((values["WEB_FIRST_FRAME_MS"], values["TARGET_WEB_FIRST_FRAME"]), ("62.5", "missed"))
+        self.assertIn("| navigation to the notice shown | 250.0 (200.0 to 400.0) |", values["WEB_TABLE"])
+        self.assertIn("| all | 8.0 | 4.0 | 3.2 |", values["WEB_FILES_TABLE"])
+
+    def test_refuses_a_download_without_the_program_and_impossible_figures(self):
+        web = self.web()
+        for bad in (self.web(files=web["files"][:2]),
+                    self.web(files=[dict(f, gzip=f["bytes"] * 3) for f in web["files"]]),
+                    self.web(rounds=[dict(r, frame_ms=0) for r in web["rounds"]])):
+            with self.assertRaises(BenchError):
+                figures.check_web(bad)
 
 
 if __name__ == "__main__":

@@ -16,5 +16,17 @@ void Finish()
 {
     ShutdownGlLayer();
 }
+bool Rebuild()
+{
+    return RestoreGlLayer() != 0;
+}
 #include "layer_cases.inc"
+void RedrawScene(Scene scene)
+{
+    glClear(GL_COLOR_BUFFER_BIT | GL_DEPTH_BUFFER_BIT);
+    if (scene == kWideLines)
+        DrawLineStar();
+    else
+        DrawBowl();
+}
 } // namespace layer

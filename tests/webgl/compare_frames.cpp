@@ -1,12 +1,14 @@
 // Measures frames drawn through the layer against desktop OpenGL's frames
-// of the same views: webgl_compare REFERENCE_DIR CANDIDATE_DIR. Prints the
-// figures of every view and fails when one falls short:
+// of the same views: webgl_compare REFERENCE_DIR CANDIDATE_DIR [VIEW...],
+// every view or the ones named. Prints the figures of each and fails when
+// one falls short (or a name is no view):
 // - filled model: at least 97% of its pixels within 10/255 in every channel;
 // - wireframe: at least 97% of the line pixels, either way round, with a
 //   line pixel of the same colour (within 10/255) at most 2 pixels away;
 // - counter: every stroke pixel, either way round, within one pixel of a
 //   stroke pixel of the other frame, and at least 90% on the same pixels.
 #include <cstdio>
+#include <cstring>
 #include <string>
 
 #include "frame_image.h"
@@ -14,8 +16,16 @@
 
 int main(int argc, char **argv)
 {
-    if (argc != 3) {
-        fprintf(stderr, "usage: %s REFERENCE_DIR CANDIDATE_DIR\n", argv[0]);
+    if (argc < 3) {
+        fprintf(stderr, "usage: %s REFERENCE_DIR CANDIDATE_DIR [VIEW...]\n", argv[0]);
+        return 2;
+    }
+    int named = 0;
+    for (int i = 3; i < argc; i++)
+        for (const FrameView &view : frameViews)
+            named += strcmp(argv[i], view.name) == 0;
+    if (named != argc - 3) {
+        fprintf(stderr, "%s: a view named is no view of frame_views.h\n", argv[0]);
         return 2;
     }
     const double required = 0.97, strokesSame = 0.90;
@@ -23,6 +33,11 @@ int main(int argc, char **argv)
     printf("%-24s %8s %7s %5s %7s %7s %8s %7s %7s\n", "view", "model px", "<=10", "worst", "lines", "lines<-",
            "strokes", "same", "near");
     for (const FrameView &view : frameViews) {
+        bool wanted = argc == 3;
+        for (int i = 3; i < argc; i++)
+            wanted = wanted || strcmp(argv[i], view.name) == 0;
+        if (!wanted)
+            continue;
         Image reference, candidate;
         std::string name = std::string("/") + view.name + ".ppm";
         if (!ReadPpm(argv[1] + name, &reference) || !ReadPpm(argv[2] + name, &candidate)) {

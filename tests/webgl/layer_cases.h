@@ -37,4 +37,12 @@ const int kSceneSide = 128;
 DV_DECLARE_LAYER_CASES(desktop)
 DV_DECLARE_LAYER_CASES(layer)
 
+namespace layer {
+// On a new context made current: the layer's objects made again from what
+// it keeps (RestoreGlLayer), and the scene's shapes drawn once more on the
+// state as it stands, without setting it up.
+bool Rebuild();
+void RedrawScene(Scene scene);
+} // namespace layer
+
 #endif // DUCKVIEW_TESTS_WEBGL_LAYER_CASES_H

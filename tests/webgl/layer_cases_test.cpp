@@ -201,4 +201,23 @@ TEST_F(LayerAgainstDesktop, ScenesLookAsOnDesktop)
     }
 }
 
+TEST_F(LayerAgainstDesktop, ScenesComeBackOnANewContext)
+{
+    // A new context stands for a lost one given back: nothing of the old
+    // one is left on it but what the layer keeps itself.
+    for (Scene s : {kSevenLights, kFogExp2, kTextureModulate, kTextureReplace, kWireframeCulled, kWideLines}) {
+        TearDown();
+        SetUp();
+        OnLayer();
+        layer::DrawScene(s);
+        std::vector<unsigned char> before = ReadScene();
+        std::string why;
+        ASSERT_TRUE(CreateEsContext(kSceneSide, kSceneSide, &why)) << why;
+        esContext = CurrentEglBinding();
+        ASSERT_TRUE(layer::Rebuild()) << sceneNames[s];
+        layer::RedrawScene(s);
+        EXPECT_TRUE(ReadScene() == before) << sceneNames[s] << " is not drawn as before";
+    }
+}
+
 } // namespace

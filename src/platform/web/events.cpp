@@ -13,6 +13,10 @@
 //   the display's rate, not as fast as the machine can draw them.
 // - While the page is hidden the browser gives no animation frames, and a
 //   spinning model stops (messages wait) until it is shown again.
+// - While the current context's WebGL context is lost, a swapped frame
+//   waits for the next page event (the restored context's among them)
+//   instead of an animation frame: a spinning model stops and costs no
+//   processor time until the picture can be shown again.
 // - Keys become virtual keys by their US meaning (the key's character for
 //   letters, its position otherwise); no WM_SYSKEYDOWN, scan-code bits 0.
 // - Only the left button is delivered (a touch counts as it); no wheel.
@@ -41,7 +45,11 @@ void PumpEvents()
     // messages that came meanwhile are then in the queue.
     if (web.frameSwapped) {
         web.frameSwapped = false;
-        dv_next_frame();
+        NativeWindow *shownOn = web.current != nullptr ? WindowById(web.current->windowId) : nullptr;
+        if (shownOn != nullptr && shownOn->contextLost)
+            dv_wait(-1);
+        else
+            dv_next_frame();
     }
 }
 

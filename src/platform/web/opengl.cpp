@@ -15,10 +15,20 @@
 //   canvas it was made for; one made after another was deleted gets the
 //   same drawing buffer.
 // - SwapBuffers only notes the frame: the browser shows it once the program
-//   hands control back (PeekMessageA and GetMessageA do, events.cpp). The
-//   viewport is the canvas's size when the context was made.
+//   hands control back (PeekMessageA and GetMessageA do, events.cpp). A
+//   context's viewport is the canvas's size when it is first made current.
+// - The browser may take a WebGL context away (a GPU reset, a driver
+//   update, a tab in the background on a phone) and give it back later.
+//   Meanwhile the program's calls draw nothing; when it is back the layer
+//   makes its WebGL objects again from the state it keeps (the program's
+//   lights, materials, fog and texture among it) and the window gets a
+//   paint, with no call from the program. If the layer cannot be made
+//   again, the page says so (web_library.js).
 #include <GLES2/gl2.h>
+#include <emscripten/emscripten.h>
+#include <emscripten/html5.h>
 
+#include <cstdint>
 #include <cstdio>
 #include <cstring>
 
@@ -94,6 +104,18 @@ bool ProbeFormat(NativeWindow *w)
 
 } // namespace
 
+// Windows of a class with its own device context are drawn with OpenGL.
+// Making a WebGL context and building the layer's shaders take a while, so
+// they are made while a message box before the first window (the
+// program's start-up notice) waits for the user, once the page shows it
+// (dv_warm_up, below): on a canvas that the first window then takes with
+// its context (OpenWindow). Failure is left for window creation to report.
+void ClassRegistered(const WNDCLASSA &windowClass)
+{
+    if ((windowClass.style & CS_OWNDC) != 0 && web.windows.empty())
+        web.warmWanted = true;
+}
+
 const PIXELFORMATDESCRIPTOR *UsableFormat(NativeWindow *w)
 {
     return ProbeFormat(w) ? &w->format : nullptr;
@@ -104,12 +126,14 @@ NativeContext *CreateContext(NativeWindow *w)
     if (!ProbeFormat(w))
         return nullptr;
     EMSCRIPTEN_WEBGL_CONTEXT_HANDLE webgl = w->spareContext;
+    bool layerReady = webgl != 0 && w->spareLayerReady;
     w->spareContext = 0;
+    w->spareLayerReady = false;
     if (webgl == 0)
         webgl = NewContext(w);
     if (webgl <= 0)
         return nullptr;
-    return new NativeContext{webgl, w->id, false};
+    return new NativeContext{webgl, w->id, layerReady};
 }
 
 bool MakeCurrent(NativeWindow *w, NativeContext *context)
@@ -122,12 +146,26 @@ bool MakeCurrent(NativeWindow *w, NativeContext *context)
         emscripten_webgl_make_context_current(context->webgl) != EMSCRIPTEN_RESULT_SUCCESS)
         return false;
     web.current = context;
+    if (!context->viewportSet) {
+        // Made on a canvas that may have had another size then.
+        int width = 0, height = 0;
+        emscripten_get_canvas_element_size(w->canvasSelector, &width, &height);
+        SetGlLayerViewport(0, 0, width, height);
+        context->viewportSet = true;
+    }
     if (!context->layerReady) {
         if (!InitGlLayer()) {
             std::fprintf(stderr, "duckview: the fixed-function layer's shaders do not build on this WebGL\n");
             return false;
         }
         context->layerReady = true;
+        w->layerStale = false;
+    } else if (w->layerStale) {
+        w->layerStale = false;
+        if (!RestoreGlLayer()) {
+            std::fprintf(stderr, "duckview: the fixed-function layer cannot be made again on the restored WebGL\n");
+            return false;
+        }
     }
     return true;
 }
@@ -153,3 +191,55 @@ bool Present(NativeWindow *w)
 }
 
 } // namespace backend
+
+// Called by the page once it shows a message box: makes the first window's
+// canvas, context and layer ready if a class wants them (ClassRegistered).
+extern "C" EMSCRIPTEN_KEEPALIVE void dv_warm_up(void)
+{
+    using namespace backend;
+    if (!web.warmWanted || web.warm || !web.windows.empty())
+        return;
+    web.warmWanted = false;
+    std::unique_ptr<NativeWindow> w = NewWindowRecord();
+    dv_prepare_canvas(w->id);
+    if (ProbeFormat(w.get())) {
+        EMSCRIPTEN_WEBGL_CONTEXT_HANDLE previous = emscripten_webgl_get_current_context();
+        emscripten_webgl_make_context_current(w->spareContext);
+        w->spareLayerReady = InitGlLayer() != 0;
+        emscripten_webgl_make_context_current(previous);
+    }
+    web.warm = std::move(w);
+}
+
+// Called by the page's listeners when the WebGL context of the window hwnd
+// is lost and when it is back. The second returns 0 when the layer could
+// not be made again on it.
+extern "C" {
+
+EMSCRIPTEN_KEEPALIVE void dv_context_lost(int hwnd)
+{
+    backend::NativeWindow *w = core::NativeWindowOf(reinterpret_cast<HWND>(static_cast<std::intptr_t>(hwnd)));
+    if (w != nullptr)
+        w->contextLost = true;
+}
+
+EMSCRIPTEN_KEEPALIVE int dv_context_restored(int hwnd)
+{
+    using backend::web;
+    HWND window = reinterpret_cast<HWND>(static_cast<std::intptr_t>(hwnd));
+    backend::NativeWindow *w = core::NativeWindowOf(window);
+    if (w == nullptr)
+        return 1;
+    w->contextLost = false;
+    int rebuilt = 1;
+    if (web.current != nullptr && web.current->windowId == w->id && web.current->layerReady)
+        rebuilt = RestoreGlLayer();
+    else
+        w->layerStale = true;
+    core::Exposed(window);
+    if (!rebuilt)
+        std::fprintf(stderr, "duckview: the fixed-function layer cannot be made again on the restored WebGL\n");
+    return rebuilt;
+}
+
+} // extern "C"

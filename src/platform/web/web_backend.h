@@ -20,19 +20,28 @@ namespace backend {
 
 struct NativeWindow {
     int id = 0;              // the page's number for it
+    HWND hwnd = nullptr;     // the core's handle for it
     char canvasSelector[32]; // "#dv-canvas-<id>"
     bool formatProbed = false;
     bool formatUsable = false;
     PIXELFORMATDESCRIPTOR format{};
     // The canvas's one WebGL context, made to learn the format and handed
-    // out by the first wglCreateContext.
+    // out by the first wglCreateContext; the fixed-function layer may be
+    // set up on it already.
     EMSCRIPTEN_WEBGL_CONTEXT_HANDLE spareContext = 0;
+    bool spareLayerReady = false;
+    // The canvas's WebGL context is lost; nothing it draws shows.
+    bool contextLost = false;
+    // The context came back while the layer's context was not current on
+    // it: the layer is rebuilt when it next is.
+    bool layerStale = false;
 };
 
 struct NativeContext {
     EMSCRIPTEN_WEBGL_CONTEXT_HANDLE webgl;
     int windowId;    // the window whose canvas it draws on
     bool layerReady; // the fixed-function layer is set up on it
+    bool viewportSet = false; // it has been current: its viewport is set
 };
 
 struct WebState {
@@ -42,14 +51,25 @@ struct WebState {
     // A frame was swapped since control last went back to the browser.
     bool frameSwapped = false;
     bool capsLockRead = false;
+    // The canvas, WebGL context and layer made ready while the program's
+    // notice waits, for the first window to take (opengl.cpp), and whether
+    // a class registered wants them.
+    std::unique_ptr<NativeWindow> warm;
+    bool warmWanted = false;
 };
 extern WebState web;
+
+// The live window the page numbers id; null when there is none.
+NativeWindow *WindowById(int id);
+// A window's record with its number and canvas selector, and nothing else.
+std::unique_ptr<NativeWindow> NewWindowRecord();
 
 } // namespace backend
 
 // The page's side (web_library.js). Those marked "sleeps" return only after
 // the browser has run: the program is unwound and rewound around them.
 extern "C" {
+void dv_prepare_canvas(int id);
 void dv_open_window(int id, int hwnd, const char *title, int width, int height);
 void dv_move_window(int id, int x, int y);
 void dv_set_visible(int id, int visible);

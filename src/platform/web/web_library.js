@@ -11,11 +11,19 @@
 // placed in it at their position. A wait is woken only from here, never
 // while the program's code is running: the program is rewound from the
 // listener, after the event has been posted.
+//
+// The program's pixels are the device's, as for a Windows program that is
+// aware of each monitor's DPI: the screen it sees, its windows' positions and
+// sizes, the canvases' drawing buffers and the pointer's positions are in
+// device pixels, and the page shows them at that size divided by
+// devicePixelRatio, in CSS pixels. When the ratio changes (zoom, another
+// monitor) a window keeps its size in device pixels and the page shows it
+// at the new ratio; the program is not told.
 
 var DvWebLibrary = {
   $DV__deps: ['$Asyncify'],
   $DV: {
-    windows: {},       // id: {root, canvas, hwnd}
+    windows: {},       // id: {root, canvas, note, hwnd, x, y}; x, y in device pixels
     wakeUp: null,      // ends the wait in dv_wait
     dialog: null,      // the message box showing now
     pointerId: null,   // the pointer whose left button is held
@@ -33,6 +41,50 @@ var DvWebLibrary = {
       BracketLeft: 0xDB, Backslash: 0xDC, BracketRight: 0xDD, Quote: 0xDE
     },
     extendedKeys: { ShiftRight: 1, ControlRight: 1, AltRight: 1, NumpadEnter: 1 },
+
+    // What the page says over a window whose WebGL context is lost.
+    lostText: 'The picture is gone for now: the browser has taken the graphics (WebGL) context away. ' +
+              'It comes back when the browser gives the context back.',
+    notRestoredText: 'The picture cannot come back: the browser gave the graphics (WebGL) context back, ' +
+                     'but duckview could not set it up again. Reloading the page starts it afresh.',
+
+    // Device pixels to a CSS pixel, now.
+    ratio: function () {
+      return window.devicePixelRatio || 1;
+    },
+
+    // Shows a window at its place and its canvas at its drawing buffer's
+    // size, both in device pixels, at the ratio there is now. The window is
+    // as wide as its canvas: a title too long for it is cut short.
+    place: function (win) {
+      var ratio = DV.ratio();
+      win.root.style.left = win.x / ratio + 'px';
+      win.root.style.top = win.y / ratio + 'px';
+      win.root.style.width = win.canvas.style.width = win.canvas.width / ratio + 'px';
+      win.canvas.style.height = win.canvas.height / ratio + 'px';
+    },
+
+    // Places every window again when the ratio changes, then watches for
+    // the next change.
+    watchRatio: function () {
+      matchMedia('(resolution: ' + DV.ratio() + 'dppx)').addEventListener('change', function () {
+        for (var id in DV.windows) DV.place(DV.windows[id]);
+        DV.watchRatio();
+      }, { once: true });
+    },
+
+    // A CSS length from an element's edge in device pixels, as a whole
+    // pixel; a position on a device pixel's edge, which CSS pixels may not
+    // hold exactly, counts as that pixel.
+    devicePixel: function (css) {
+      return Math.floor(css * DV.ratio() + 1e-3);
+    },
+
+    // The words over a window's canvas; none: the canvas shows.
+    say: function (win, text) {
+      win.note.textContent = text;
+      win.note.hidden = !text;
+    },
 
     // Rewinds the program with a wait's result. The program's exit() ends
     // in an ExitStatus thrown back up to here: the page has been told.
@@ -74,8 +126,9 @@ var DvWebLibrary = {
       var capsLock = e.getModifierState && e.getModifierState('CapsLock') ? 1 : 0;
       Module['_dv_post_key'](down, vk, e.repeat ? 1 : 0, DV.extendedKeys[e.code] ? 1 : 0, capsLock);
       // The page does not scroll or search on the program's keys; the
-      // browser keeps its shortcuts and function keys.
-      if (!e.ctrlKey && !e.altKey && !e.metaKey && !(vk >= 0x70 && vk <= 0x7B)) e.preventDefault();
+      // browser keeps its shortcuts, its function keys and Tab, which moves
+      // the focus into and out of the windows.
+      if (!e.ctrlKey && !e.altKey && !e.metaKey && !(vk >= 0x70 && vk <= 0x7B) && vk != 0x09) e.preventDefault();
       DV.wake();
     },
 
@@ -95,8 +148,9 @@ var DvWebLibrary = {
       var keys = ((e.buttons & 1) ? 0x01 : 0) | ((e.buttons & 2) ? 0x02 : 0) | ((e.buttons & 4) ? 0x10 : 0) |
                  (e.shiftKey ? 0x04 : 0) | (e.ctrlKey ? 0x08 : 0);
       var rect = win.canvas.getBoundingClientRect();
-      Module['_dv_post_mouse'](win.hwnd, message, keys, Math.floor(e.clientX - rect.left),
-                               Math.floor(e.clientY - rect.top), Math.floor(e.clientX), Math.floor(e.clientY));
+      Module['_dv_post_mouse'](win.hwnd, message, keys, DV.devicePixel(e.clientX - rect.left),
+                               DV.devicePixel(e.clientY - rect.top), DV.devicePixel(e.clientX),
+                               DV.devicePixel(e.clientY));
       DV.wake();
     },
 
@@ -105,6 +159,7 @@ var DvWebLibrary = {
       DV.listening = true;
       window.addEventListener('keydown', function (e) { DV.key(e, 1); });
       window.addEventListener('keyup', function (e) { DV.key(e, 0); });
+      DV.watchRatio();
     },
 
     screen: function () {
@@ -120,6 +175,16 @@ var DvWebLibrary = {
     }
   },
 
+  // A canvas for the window numbered id, made before the window: hidden in
+  // the page until dv_open_window takes it.
+  dv_prepare_canvas__deps: ['$DV'],
+  dv_prepare_canvas: function (id) {
+    var canvas = DV.element('canvas', 'dv-client');
+    canvas.id = 'dv-canvas-' + id;
+    canvas.hidden = true;
+    DV.screen().appendChild(canvas);
+  },
+
   dv_open_window__deps: ['$DV', 'dv_set_canvas_size'],
   dv_open_window: function (id, hwnd, title, width, height) {
     DV.listen();
@@ -130,16 +195,40 @@ var DvWebLibrary = {
     close.type = 'button';
     close.title = 'Close';
     bar.append(DV.element('span', 'dv-title', UTF8ToString(title)), close);
-    var canvas = DV.element('canvas', 'dv-client');
+    var canvas = document.getElementById('dv-canvas-' + id) || DV.element('canvas', 'dv-client');
     canvas.id = 'dv-canvas-' + id;
-    root.append(bar, canvas);
+    canvas.hidden = false;
+    // The keyboard reaches the canvas with Tab; assistive technology hands
+    // it the keys and names it by the page's title and the window's.
+    canvas.tabIndex = 0;
+    canvas.setAttribute('role', 'application');
+    canvas.setAttribute('aria-label', document.title + ': ' + UTF8ToString(title).trim());
+    if (document.getElementById('dv-window-help')) canvas.setAttribute('aria-describedby', 'dv-window-help');
+    var note = DV.element('p', 'dv-note');
+    note.setAttribute('role', 'status');
+    note.hidden = true;
+    root.append(bar, canvas, note);
     DV.screen().appendChild(root);
 
-    var win = { root: root, canvas: canvas, hwnd: hwnd };
+    var win = { root: root, canvas: canvas, note: note, hwnd: hwnd, x: 0, y: 0 };
     DV.windows[id] = win;
     _dv_set_canvas_size(id, width, height);
     ['pointerdown', 'pointermove', 'pointerup', 'pointercancel'].forEach(function (type) {
       canvas.addEventListener(type, function (e) { DV.pointer(win, e); });
+    });
+    // A lost context comes back only if the page says it wants it back. The
+    // program is told, draws nothing until then and sleeps between events;
+    // once it is back the layer is rebuilt and the window repainted.
+    canvas.addEventListener('webglcontextlost', function (e) {
+      e.preventDefault();
+      if (DV.windows[id] !== win || ABORT) return;
+      DV.say(win, DV.lostText);
+      Module['_dv_context_lost'](hwnd);
+    });
+    canvas.addEventListener('webglcontextrestored', function () {
+      if (DV.windows[id] !== win || ABORT) return;
+      DV.say(win, Module['_dv_context_restored'](hwnd) ? '' : DV.notRestoredText);
+      DV.wake();
     });
     close.addEventListener('click', function () {
       if (!DV.inputOpen()) return;
@@ -151,24 +240,29 @@ var DvWebLibrary = {
   dv_move_window__deps: ['$DV'],
   dv_move_window: function (id, x, y) {
     var win = DV.windows[id];
-    win.root.style.left = x + 'px';
-    win.root.style.top = y + 'px';
+    win.x = x;
+    win.y = y;
+    DV.place(win);
   },
 
+  // A window being shown takes the keyboard focus, as it becomes the
+  // active window on Windows.
   dv_set_visible__deps: ['$DV'],
   dv_set_visible: function (id, visible) {
-    DV.windows[id].root.hidden = !visible;
+    var win = DV.windows[id];
+    var showing = visible && win.root.hidden;
+    win.root.hidden = !visible;
+    if (showing && !DV.dialog) win.canvas.focus();
   },
 
   // A canvas's drawing buffer is cleared whenever its size is set, so it is
   // set only when it changes.
   dv_set_canvas_size__deps: ['$DV'],
   dv_set_canvas_size: function (id, width, height) {
-    var canvas = DV.windows[id].canvas;
-    if (canvas.width != width) canvas.width = width;
-    if (canvas.height != height) canvas.height = height;
-    canvas.style.width = width + 'px';
-    canvas.style.height = height + 'px';
+    var win = DV.windows[id];
+    if (win.canvas.width != width) win.canvas.width = width;
+    if (win.canvas.height != height) win.canvas.height = height;
+    DV.place(win);
   },
 
   dv_close_window__deps: ['$DV'],
@@ -192,9 +286,11 @@ var DvWebLibrary = {
     }
   },
 
+  // The page's viewport in device pixels.
+  dv_screen_size__deps: ['$DV'],
   dv_screen_size: function (width, height) {
-    HEAP32[width >> 2] = window.innerWidth;
-    HEAP32[height >> 2] = window.innerHeight;
+    HEAP32[width >> 2] = Math.round(window.innerWidth * DV.ratio());
+    HEAP32[height >> 2] = Math.round(window.innerHeight * DV.ratio());
   },
 
   dv_wait__deps: ['$DV'],
@@ -224,9 +320,19 @@ var DvWebLibrary = {
       var ok = DV.element('button', '', 'OK');
       var buttons = DV.element('div', 'dv-buttons');
       buttons.append(ok);
-      form.append(DV.element('div', 'dv-caption', UTF8ToString(caption)),
-                  DV.element('p', 'dv-text', UTF8ToString(text)), buttons);
+      var captionLine = DV.element('div', 'dv-caption', UTF8ToString(caption));
+      var textLine = DV.element('p', 'dv-text', UTF8ToString(text));
+      captionLine.id = 'dv-box-caption';
+      textLine.id = 'dv-box-text';
+      form.append(captionLine, textLine, buttons);
       dialog.append(form);
+      dialog.setAttribute('role', error ? 'alertdialog' : 'dialog');
+      dialog.setAttribute('aria-labelledby', captionLine.id);
+      dialog.setAttribute('aria-describedby', textLine.id);
+      // OK is the box's one control: Tab leaves the focus on it.
+      dialog.addEventListener('keydown', function (e) {
+        if (e.key == 'Tab') e.preventDefault();
+      });
       document.body.appendChild(dialog);
       DV.dialog = dialog;
       // OK and Return submit the form, Escape cancels: either closes it.
@@ -237,6 +343,13 @@ var DvWebLibrary = {
       });
       dialog.showModal();
       ok.focus();
+      // Once the page has shown the box, the program's first window can be
+      // made ready behind it (opengl.cpp).
+      requestAnimationFrame(function () {
+        setTimeout(function () {
+          if (DV.dialog === dialog && !ABORT) Module['_dv_warm_up']();
+        }, 0);
+      });
     });
   }
 };

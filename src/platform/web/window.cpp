@@ -4,15 +4,20 @@
 // title in a bar above and a canvas that is its client area.
 //
 // Limits and differences from Windows:
-// - The screen is the page's viewport, in CSS pixels: GetSystemMetrics
-//   gives its size, so a window 30 % of the screen high is 30 % of the
-//   page's height. The canvas has as many pixels as CSS pixels (on a
-//   high-density display the browser scales it up).
+// - The screen is the page's viewport in device pixels (its CSS size times
+//   devicePixelRatio): GetSystemMetrics gives its size, so a window 30 % of
+//   the screen high is 30 % of the page's height. Positions and sizes are
+//   device pixels too, and a canvas's drawing buffer has one pixel for each
+//   device pixel it covers, as for a program aware of each monitor's DPI;
+//   when the ratio changes, windows keep their size in device pixels
+//   (web_library.js).
 // - There is no frame: the title bar lies outside the window's size and the
 //   client area is the whole outer size.
 // - A window's position is its place in the page (its title bar's top-left
-//   corner, in CSS pixels from the page's); a default position is the
+//   corner, in device pixels from the page's); a default position is the
 //   page's corner.
+// - Being shown gives a window's canvas the keyboard focus; Tab moves it
+//   on (to the page's other controls) and back.
 // - The title bar's close button is the close box (WM_CLOSE); the user
 //   cannot resize a window.
 // - Capture is the canvas's pointer capture, so a drag that leaves the
@@ -26,13 +31,20 @@ namespace backend {
 
 WebState web;
 
-NativeWindow *OpenWindow(const WindowRequest &request)
+std::unique_ptr<NativeWindow> NewWindowRecord()
 {
     auto w = std::make_unique<NativeWindow>();
     w->id = web.nextId++;
     std::snprintf(w->canvasSelector, sizeof w->canvasSelector, "#dv-canvas-%d", w->id);
-    // The canvas takes the whole outer size, so that a context made before
-    // the window is shown starts with the client area as its viewport.
+    return w;
+}
+
+NativeWindow *OpenWindow(const WindowRequest &request)
+{
+    // The first window takes the canvas made ready before it, if any.
+    std::unique_ptr<NativeWindow> w = web.warm ? std::move(web.warm) : NewWindowRecord();
+    w->hwnd = request.hwnd;
+    // The canvas takes the whole outer size: it is the client area.
     dv_open_window(w->id, static_cast<int>(reinterpret_cast<std::intptr_t>(request.hwnd)), request.title,
                    request.width, request.height);
     if (request.useDefaultPosition)
@@ -76,6 +88,14 @@ void DiscardWindow(NativeWindow *w)
     }
 }
 
+NativeWindow *WindowById(int id)
+{
+    for (const auto &w : web.windows)
+        if (w->id == id)
+            return w.get();
+    return nullptr;
+}
+
 void SetMouseCapture(NativeWindow *w)
 {
     dv_capture_mouse(w != nullptr ? w->id : 0);
@@ -84,10 +104,6 @@ void SetMouseCapture(NativeWindow *w)
 void GetScreenSize(int *width, int *height)
 {
     dv_screen_size(width, height);
-}
-
-void ClassRegistered(const WNDCLASSA &)
-{
 }
 
 } // namespace backend

@@ -7,8 +7,13 @@
 // DUCKVIEW_GL_LAYER is defined. The macros at the end send the program's gl*
 // calls to the layer's dvgl* functions; the layer's own code defines
 // DUCKVIEW_GL_LAYER_IMPLEMENTATION first, so that the same names still reach
-// the real OpenGL ES functions there. glClear, glClearColor and glFlush mean
-// the same in both APIs and are not wrapped.
+// the real OpenGL ES functions there. glClear and glFlush mean the same in
+// both APIs and are not wrapped; glClearColor is, only so that the layer
+// keeps the colour.
+//
+// Everything the program sets is kept on the CPU side, the texture's image
+// included, so that the layer can make its objects again on a context that
+// was lost and is back (RestoreGlLayer).
 //
 // What the layer does not provide, because the program never asks for it:
 // positional and spot lights, attenuation, a local viewer, colour-material
@@ -75,6 +80,18 @@ typedef double GLdouble;
 int InitGlLayer(void);
 // Releases what InitGlLayer made; the context must still be current.
 void ShutdownGlLayer(void);
+// On a context that lost everything since InitGlLayer (a WebGL context that
+// was lost and has been restored, or a new one), made current: makes the
+// layer's shader programs, buffer and texture again and gives OpenGL ES the
+// state the program set through the layer (switches, clear colour, texture
+// parameters and image, the viewport), all of it from
+// what the layer keeps. The program's own state needs no call. Returns 0 if
+// the shaders cannot be built.
+int RestoreGlLayer(void);
+// The viewport a context takes when it is first made current on a window,
+// set by the window system's side (the program never sets one); the layer
+// keeps it for a restored context.
+void SetGlLayerViewport(GLint x, GLint y, GLsizei width, GLsizei height);
 
 void dvglMatrixMode(GLenum mode);
 void dvglLoadIdentity(void);
@@ -96,6 +113,8 @@ void dvglLightfv(GLenum light, GLenum pname, const GLfloat *params);
 void dvglLightModeli(GLenum pname, GLint param);
 void dvglMaterialfv(GLenum face, GLenum pname, const GLfloat *params);
 void dvglMaterialf(GLenum face, GLenum pname, GLfloat param);
+
+void dvglClearColor(GLfloat red, GLfloat green, GLfloat blue, GLfloat alpha);
 
 void dvglFogi(GLenum pname, GLint param);
 void dvglFogf(GLenum pname, GLfloat param);
@@ -134,6 +153,7 @@ void dvglGetIntegerv(GLenum pname, GLint *params);
 #define glLightModeli dvglLightModeli
 #define glMaterialfv dvglMaterialfv
 #define glMaterialf dvglMaterialf
+#define glClearColor dvglClearColor
 #define glFogi dvglFogi
 #define glFogf dvglFogf
 #define glFogfv dvglFogfv

@@ -263,17 +263,31 @@ int CreateDrawObjects(void)
 
 void DestroyDrawObjects(void)
 {
-    for (auto &program : programs) {
+    for (auto &program : programs)
         glDeleteProgram(program.id);
-        program.id = 0;
-    }
     glDeleteBuffers(1, &vertexBuffer);
     glDeleteTextures(1, &texture);
+    ForgetDrawObjects();
+}
+
+void ForgetDrawObjects(void)
+{
+    for (auto &program : programs)
+        program.id = 0;
     vertexBuffer = texture = 0;
+    bufferCapacity = 0;
     for (std::vector<LayerVertex> *kept : {&triangles, &lines, &wideLines}) {
         kept->clear();
         kept->shrink_to_fit();
     }
+}
+
+// OpenGL ES's viewport; a lost context answers nothing, and then it is the
+// one the layer keeps.
+static void CurrentViewport(GLint viewport[4])
+{
+    memcpy(viewport, layer.viewport, sizeof layer.viewport);
+    glGetIntegerv(GL_VIEWPORT, viewport);
 }
 
 // The inverse transpose of the modelview's upper 3 by 3, column-major: what
@@ -369,7 +383,7 @@ static void SetUniforms(const Uniforms &uniforms, const float modelViewProjectio
     NormalMatrix(normalMatrix, modelview);
     glUniformMatrix3fv(uniforms.normalMatrix, 1, GL_FALSE, normalMatrix);
     GLint viewport[4];
-    glGetIntegerv(GL_VIEWPORT, viewport);
+    CurrentViewport(viewport);
     glUniform2f(uniforms.ndcPerPixel, 2.0f / (float)viewport[2], 2.0f / (float)viewport[3]);
 
     glUniform1i(uniforms.lighting, layer.lighting);
@@ -444,7 +458,7 @@ static void SortTriangles(void)
     float modelViewProjection[16];
     MultiplyMatrices(modelViewProjection, ProjectionMatrix(), ModelviewMatrix());
     GLint viewport[4];
-    glGetIntegerv(GL_VIEWPORT, viewport);
+    CurrentViewport(viewport);
     int edges = layer.polygonMode == GL_LINE;
     std::vector<LayerVertex> &out = edges ? lines : triangles;
     out.clear();
@@ -493,7 +507,7 @@ static void DrawLines(void)
     float modelViewProjection[16];
     MultiplyMatrices(modelViewProjection, ProjectionMatrix(), ModelviewMatrix());
     GLint viewport[4];
-    glGetIntegerv(GL_VIEWPORT, viewport);
+    CurrentViewport(viewport);
 
     wideLines.clear();
     for (size_t i = 0; i + 1 < lines.size(); i += 2) {

@@ -146,6 +146,21 @@ static void ResetState(void)
     layer.textureMinFilter = GL_NEAREST_MIPMAP_LINEAR;
     layer.textureComponents = 0;
 
+    Set4(layer.clearColor, 0, 0, 0, 0);
+    const GLenum esCaps[kLayerEsSwitches] = {GL_BLEND,        GL_DEPTH_TEST,           GL_DITHER,
+                                             GL_SCISSOR_TEST, GL_POLYGON_OFFSET_FILL,  GL_SAMPLE_COVERAGE,
+                                             GL_STENCIL_TEST, GL_SAMPLE_ALPHA_TO_COVERAGE};
+    for (int i = 0; i < kLayerEsSwitches; i++) {
+        layer.esSwitches[i].cap = esCaps[i];
+        layer.esSwitches[i].on = esCaps[i] == GL_DITHER;
+    }
+    layer.textureMagFilter = GL_LINEAR;
+    layer.textureWrapS = GL_REPEAT;
+    layer.textureWrapT = GL_REPEAT;
+    layer.textureImage.clear();
+    layer.textureWidth = layer.textureHeight = 0;
+    layer.textureHasPixels = 0;
+
     layer.insideBegin = 0;
     layer.batch.clear();
 }
@@ -153,7 +168,46 @@ static void ResetState(void)
 int InitGlLayer(void)
 {
     ResetState();
+    glGetIntegerv(GL_VIEWPORT, layer.viewport);
     return CreateDrawObjects();
+}
+
+void SetGlLayerViewport(GLint x, GLint y, GLsizei width, GLsizei height)
+{
+    const GLint viewport[4] = {x, y, width, height};
+    memcpy(layer.viewport, viewport, sizeof viewport);
+    glViewport(x, y, width, height);
+}
+
+static void UploadTextureImage(void)
+{
+    GLenum format = layer.textureComponents == 4 ? GL_RGBA : GL_RGB;
+    glPixelStorei(GL_UNPACK_ALIGNMENT, 1);
+    glTexImage2D(GL_TEXTURE_2D, 0, (GLint)format, layer.textureWidth, layer.textureHeight, 0, format,
+                 GL_UNSIGNED_BYTE, layer.textureHasPixels ? layer.textureImage.data() : nullptr);
+    glPixelStorei(GL_UNPACK_ALIGNMENT, 4);
+}
+
+int RestoreGlLayer(void)
+{
+    ForgetDrawObjects();
+    if (!CreateDrawObjects())
+        return 0;
+    glViewport(layer.viewport[0], layer.viewport[1], layer.viewport[2], layer.viewport[3]);
+    glClearColor(layer.clearColor[0], layer.clearColor[1], layer.clearColor[2], layer.clearColor[3]);
+    for (const auto &es : layer.esSwitches) {
+        if (es.on)
+            glEnable(es.cap);
+        else
+            glDisable(es.cap);
+    }
+    glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_MIN_FILTER, layer.textureMinFilter);
+    glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_MAG_FILTER, layer.textureMagFilter);
+    glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_WRAP_S, layer.textureWrapS);
+    glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_WRAP_T, layer.textureWrapT);
+    if (layer.textureComponents > 0)
+        UploadTextureImage();
+    return 1;
 }
 
 void ShutdownGlLayer(void)
@@ -161,6 +215,8 @@ void ShutdownGlLayer(void)
     DestroyDrawObjects();
     layer.batch.clear();
     layer.batch.shrink_to_fit();
+    layer.textureImage.clear();
+    layer.textureImage.shrink_to_fit();
 }
 
 void dvglMatrixMode(GLenum mode)
@@ -419,7 +475,16 @@ void dvglFogfv(GLenum pname, const GLfloat *params)
         layer.fogColor[i] = params[i] < 0.0f ? 0.0f : params[i] > 1.0f ? 1.0f : params[i];
 }
 
-// The switches the layer keeps itself; the others are OpenGL ES's own.
+void dvglClearColor(GLfloat red, GLfloat green, GLfloat blue, GLfloat alpha)
+{
+    const float rgba[4] = {red, green, blue, alpha};
+    for (int i = 0; i < 4; i++)
+        layer.clearColor[i] = rgba[i] < 0.0f ? 0.0f : rgba[i] > 1.0f ? 1.0f : rgba[i];
+    glClearColor(red, green, blue, alpha);
+}
+
+// The switches the layer keeps itself, and the record of OpenGL ES's own;
+// null for a name that is neither.
 static int *LayerSwitch(GLenum cap)
 {
     switch (cap) {
@@ -437,27 +502,43 @@ static int *LayerSwitch(GLenum cap)
     return nullptr;
 }
 
+static int *EsSwitch(GLenum cap)
+{
+    for (auto &es : layer.esSwitches)
+        if (es.cap == cap)
+            return &es.on;
+    return nullptr;
+}
+
 void dvglEnable(GLenum cap)
 {
     int *on = LayerSwitch(cap);
-    if (on)
+    if (on) {
         *on = 1;
-    else
-        glEnable(cap);
+        return;
+    }
+    if ((on = EsSwitch(cap)) != nullptr)
+        *on = 1;
+    glEnable(cap);
 }
 
 void dvglDisable(GLenum cap)
 {
     int *on = LayerSwitch(cap);
-    if (on)
+    if (on) {
         *on = 0;
-    else
-        glDisable(cap);
+        return;
+    }
+    if ((on = EsSwitch(cap)) != nullptr)
+        *on = 0;
+    glDisable(cap);
 }
 
 GLboolean dvglIsEnabled(GLenum cap)
 {
     int *on = LayerSwitch(cap);
+    if (on == nullptr)
+        on = EsSwitch(cap);
     return on ? (GLboolean)(*on != 0) : glIsEnabled(cap);
 }
 
@@ -483,14 +564,20 @@ void dvglTexParameteri(GLenum target, GLenum pname, GLint param)
 {
     if (target != GL_TEXTURE_2D)
         return;
-    if (pname == GL_TEXTURE_MIN_FILTER)
-        layer.textureMinFilter = param;
+    GLint *kept = pname == GL_TEXTURE_MIN_FILTER   ? &layer.textureMinFilter
+                  : pname == GL_TEXTURE_MAG_FILTER ? &layer.textureMagFilter
+                  : pname == GL_TEXTURE_WRAP_S     ? &layer.textureWrapS
+                  : pname == GL_TEXTURE_WRAP_T     ? &layer.textureWrapT
+                                                   : nullptr;
+    if (kept != nullptr)
+        *kept = param;
     glTexParameteri(target, pname, param);
 }
 
 // OpenGL 1.1 takes any pixel format for any internal format; OpenGL ES
 // wants them equal. The image is converted to the internal format's
-// components (red, green, blue and, for 4, alpha) and uploaded packed.
+// components (red, green, blue and, for 4, alpha) and uploaded packed; the
+// layer keeps level 0's converted image for a restored context.
 void dvglTexImage2D(GLenum target, GLint level, GLint internalformat, GLsizei width, GLsizei height, GLint border,
                     GLenum format, GLenum type, const void *pixels)
 {
@@ -518,13 +605,20 @@ void dvglTexImage2D(GLenum target, GLint level, GLint internalformat, GLsizei wi
             }
         }
     }
+    if (level == 0) {
+        layer.textureComponents = components;
+        layer.textureWidth = width;
+        layer.textureHeight = height;
+        layer.textureHasPixels = pixels != nullptr;
+        layer.textureImage.swap(image);
+        UploadTextureImage();
+        return;
+    }
     GLenum glFormat = components == 4 ? GL_RGBA : GL_RGB;
     glPixelStorei(GL_UNPACK_ALIGNMENT, 1);
     glTexImage2D(GL_TEXTURE_2D, level, (GLint)glFormat, width, height, 0, glFormat, GL_UNSIGNED_BYTE,
                  pixels ? image.data() : nullptr);
     glPixelStorei(GL_UNPACK_ALIGNMENT, 4);
-    if (level == 0)
-        layer.textureComponents = components;
 }
 
 void dvglGetFloatv(GLenum pname, GLfloat *params)

@@ -10,6 +10,7 @@
 
 const int kLayerLights = 8;
 const int kLayerStackDepth = 32;
+const int kLayerEsSwitches = 8;
 
 struct LayerLight {
     float ambient[4];
@@ -72,6 +73,20 @@ struct LayerState {
     GLint textureMinFilter;
     int textureComponents; // of level 0: 3 or 4, 0 while it has no image
 
+    // What goes on to OpenGL ES, kept to give a restored context again.
+    GLint viewport[4]; // the first context's, which the program never changes
+    float clearColor[4];
+    struct {
+        GLenum cap;
+        int on;
+    } esSwitches[kLayerEsSwitches]; // OpenGL ES's own switches
+    GLint textureMagFilter, textureWrapS, textureWrapT;
+    // Level 0 as uploaded (components as textureComponents); the program
+    // gives no other level.
+    std::vector<unsigned char> textureImage;
+    GLsizei textureWidth, textureHeight;
+    int textureHasPixels; // 0: level 0 was given without pixels
+
     GLenum primitive;
     int insideBegin;
     std::vector<LayerVertex> batch; // the vertices since glBegin
@@ -86,9 +101,11 @@ void TransformPoint(float out[4], const float m[16], const float p[4]);
 const float *ModelviewMatrix(void);
 const float *ProjectionMatrix(void);
 
-// layer_draw.cpp: the GL objects, and drawing the batch at glEnd.
+// layer_draw.cpp: the GL objects, and drawing the batch at glEnd. Forget
+// drops the objects' names without deleting them (their context is gone).
 int CreateDrawObjects(void);
 void DestroyDrawObjects(void);
+void ForgetDrawObjects(void);
 void DrawBatch(void);
 
 #endif // DUCKVIEW_PLATFORM_WEBGL_LAYER_STATE_H

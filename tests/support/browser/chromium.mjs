@@ -12,6 +12,8 @@ export const contentTypes = {
   '.html': 'text/html; charset=utf-8',
   '.js': 'text/javascript',
   '.wasm': 'application/wasm',
+  '.webmanifest': 'application/manifest+json',
+  '.png': 'image/png',
 };
 
 // Serves the files directly in `dir` (no subdirectories) at the address it
@@ -33,7 +35,11 @@ export async function serveDirectory(dir) {
   await new Promise((resolve) => server.listen(0, '127.0.0.1', resolve));
   return {
     origin: `http://127.0.0.1:${server.address().port}`,
-    close: () => new Promise((resolve) => server.close(resolve)),
+    // Stops at once: connections the browser keeps open are closed too.
+    close: () => new Promise((resolve) => {
+      server.close(resolve);
+      server.closeAllConnections();
+    }),
   };
 }
 

@@ -50,3 +50,10 @@ extern "C" EMSCRIPTEN_KEEPALIVE int dv_show_view(int index)
     core::Exposed(core::InputTarget());
     return 1;
 }
+
+// The model's rotation now, 16 floats in column-major order: what a drag
+// has turned it by is measured from it.
+extern "C" EMSCRIPTEN_KEEPALIVE const float *dv_view_rotation(void)
+{
+    return rotationMatrix;
+}
