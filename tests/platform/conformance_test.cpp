@@ -315,13 +315,7 @@ using Mouse = WindowTest;
 TEST_F(Mouse, ConsecutiveMovesKeepOnlyTheLatestAndPositionsAreSigned)
 {
     ASSERT_NE(CreateAndShow(), nullptr);
-    hook = [](HWND h, UINT m, WPARAM, LPARAM, LRESULT *) {
-        if (m == WM_LBUTTONDOWN)
-            SetCapture(h);
-        else if (m == WM_LBUTTONUP)
-            ReleaseCapture();
-        return false;
-    };
+    CaptureOnPress();
     seen.clear();
     InjectMouse(hwnd, WM_MOUSEMOVE, 10, 10);
     InjectMouse(hwnd, WM_MOUSEMOVE, 20, 25);

@@ -161,6 +161,17 @@ void FailCreation()
     };
 }
 
+void CaptureOnPress()
+{
+    hook = [](HWND h, UINT m, WPARAM, LPARAM, LRESULT *) {
+        if (m == WM_LBUTTONDOWN)
+            SetCapture(h);
+        else if (m == WM_LBUTTONUP)
+            ReleaseCapture();
+        return false;
+    };
+}
+
 std::vector<UINT> TakeAll()
 {
     std::vector<UINT> taken;

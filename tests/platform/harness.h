@@ -91,6 +91,9 @@ extern const DWORD kWindowStyle; // the program's window style
 PIXELFORMATDESCRIPTOR ProgramRequest();
 // Makes the window procedure fail WM_CREATE (return -1).
 void FailCreation();
+// Has the window procedure capture the mouse as the program does: on the
+// button's press, released on its release.
+void CaptureOnPress();
 
 // A test with the class "DvTest" registered (CS_OWNDC, RecordingProc) and,
 // on demand, the program's window: 230x230 at (50, 50).
