@@ -177,8 +177,8 @@ TEST_F(Queue, PeekWithoutRemovingLeavesTheMessage)
 TEST_F(Queue, PeekWithoutRemovingLeavesATimerMessageForGetMessage)
 {
     ASSERT_NE(CreateAndShow(), nullptr);
-    SetTimer(hwnd, 9, 100, nullptr);
-    LetTimePass(450);
+    SetTimer(hwnd, 9, 200, nullptr);
+    LetTimePass(900); // half an interval from the next tick, wherever its phase is kept
     MSG msg{};
     std::uint64_t deadline = DriverNow() + 5000;
     for (;;) {

@@ -32,7 +32,9 @@ bool Kept(UINT message)
     case WM_PALETTECHANGED:
         return true;
     default:
-        return message >= 0x0400; // WM_USER: the suite's own
+        // The suite's own, from WM_USER up to the registered messages that
+        // the system may broadcast to every window.
+        return message >= 0x0400 && message < 0xC000;
     }
 }
 

@@ -55,10 +55,10 @@ bool DiffersFromTheSystem(const char *reason);
 
 // ---- the recording window procedure ----
 // It keeps the messages the program handles (and WM_CLOSE, the key
-// messages and those from WM_USER on, which the suite makes or looks for);
-// the many others a system sends (WM_NCCREATE, WM_GETMINMAXINFO,
-// WM_NCHITTEST ...) go to DefWindowProcA unrecorded, and so do not count
-// as differences.
+// messages and the private ones from WM_USER on, which the suite makes or
+// looks for); the many others a system sends (WM_NCCREATE,
+// WM_GETMINMAXINFO, WM_NCHITTEST ...) go to DefWindowProcA unrecorded, and
+// so do not count as differences.
 struct Record {
     HWND hwnd;
     UINT message;

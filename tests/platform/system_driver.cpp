@@ -10,6 +10,8 @@
 // what the close box sends (WM_SYSCOMMAND with SC_CLOSE). Time is real.
 #include "harness.h"
 
+#include <cstdio>
+#include <cstdlib>
 #include <functional>
 
 namespace {
@@ -26,12 +28,16 @@ DWORD WINAPI UserThread(LPVOID)
     }
 }
 
-// Has the user's thread do it, and waits until it is done.
+// Has the user's thread do it, and waits until it is done (a thread stuck
+// there ends the run rather than hanging it).
 void AsTheUser(std::function<void()> what)
 {
     work = std::move(what);
     SetEvent(workReady);
-    WaitForSingleObject(workDone, INFINITE);
+    if (WaitForSingleObject(workDone, 10000) != WAIT_OBJECT_0) {
+        std::fprintf(stderr, "the user's thread has not finished its input in 10 s\n");
+        std::abort();
+    }
 }
 
 void Send(INPUT input)
