@@ -10,6 +10,7 @@ static int windowY = 50;
 
 static const char noticeText[] = " mouse: touch the window image for movement ";
 static const char noticeCaption[] = DUCKVIEW_NOTICE_CAPTION;
+static const char windowFailedText[] = "CreateWindowExA failed: the window could not be made";
 
 int WINAPI WinMain(HINSTANCE hInstance, HINSTANCE hPrevInstance, LPSTR lpCmdLine, int nCmdShow)
 {
@@ -40,6 +41,11 @@ int WINAPI WinMain(HINSTANCE hInstance, HINSTANCE hPrevInstance, LPSTR lpCmdLine
 
     hwnd = CreateWindowExA(0, "OpenGL", DUCKVIEW_WINDOW_TITLE, WS_OVERLAPPEDWINDOW | WS_CLIPSIBLINGS | WS_CLIPCHILDREN,
                            windowX, windowY, windowWidth, windowHeight, NULL, NULL, hInstance, NULL);
+    // Without a window no message would ever come: say so and end.
+    if (hwnd == NULL) {
+        MessageBoxA(NULL, windowFailedText, "Error", MB_OK | MB_ICONERROR);
+        return 1;
+    }
     ShowWindow(hwnd, nCmdShow);
     UpdateWindow(hwnd);
 

@@ -372,6 +372,18 @@ TEST_F(WindowProcTest, MovementDragsAndThenGetsDefaultProcessing)
     EXPECT_EQ(IdleRender, idleHandler);
 }
 
+// The drag is the program's own flag, not the button state the message
+// carries: a move whose wParam has no button still turns the model.
+TEST_F(WindowProcTest, MovementWithoutAButtonDuringADragStillTurnsTheModel)
+{
+    Create();
+    Send(WM_LBUTTONDOWN, 1, MAKELPARAM(150, 150));
+    float before = lastSpherePoint[0];
+    Send(WM_MOUSEMOVE, 0, MAKELPARAM(200, 150));
+    EXPECT_NE(before, lastSpherePoint[0]);
+    EXPECT_GT(incrementAngle, 0.0f);
+}
+
 TEST_F(WindowProcTest, MovementWithoutAButtonReachesTheTrackballWhichIgnoresIt)
 {
     Create();

@@ -298,6 +298,21 @@ TEST_F(WinMainTest, SpinsAndCountsFramesUntilTheFirstTimerTick)
     EXPECT_EQ(nullptr, idleHandler);
 }
 
+// Without a window no message would ever come: the error box, and the end.
+TEST_F(WinMainTest, AWindowThatCannotBeMadeShowsTheErrorBoxAndExitsWithOne)
+{
+    Fake().openWindowFails = 1;
+    EXPECT_EQ(1, RunWinMain());
+    std::vector<std::string> names = FakeCallNames();
+    ASSERT_EQ(2, CountFakeCalls("MessageBoxA")) << FakeLogText();
+    EXPECT_EQ("MessageBoxA", names.back()) << "nothing after the box";
+    const FakeCall *box = FindFakeCall("MessageBoxA", 1);
+    std::vector<std::intptr_t> args = {0, MB_OK | MB_ICONERROR};
+    EXPECT_EQ(args, box->args);
+    EXPECT_NE(std::string::npos, box->texts[0].find("the window could not be made")) << box->texts[0];
+    EXPECT_EQ("Error", box->texts[1]);
+}
+
 TEST_F(WinMainTest, PixelFormatFailureEndsTheProgramInsideCreationWithExitCodeOne)
 {
     Fake().setPixelFormatResult = FALSE;

@@ -7,6 +7,11 @@
   pe_check.py resources EXE VERSION ICO
                                      manifest, version record, duck icon
   pe_check.py imports EXE OBJDUMP    only the system DLLs it always used
+  pe_check.py system-imports EXE OBJDUMP
+                                     a test program on the system's own
+                                     user32 and gdi32: their functions are
+                                     imported, and nothing of our Win32 core
+                                     or its back ends is linked in
 """
 import re
 import struct
@@ -178,6 +183,48 @@ def check_imports(exe, objdump):
         fail(f"imports {sorted(dlls)}, expected {sorted(EXPECTED_DLLS)}")
 
 
+# Functions that a program on the system's user32 and gdi32 imports from
+# them (the window's life, the message loop, the pixel format), and the
+# namespaces of our core and its back ends, as the compiler mangles them.
+SYSTEM_IMPORTS = {
+    "user32.dll": ["RegisterClassA", "CreateWindowExA", "ShowWindow", "UpdateWindow", "GetMessageA",
+                   "PeekMessageA", "TranslateMessage", "DispatchMessageA", "DefWindowProcA", "SetTimer",
+                   "PostQuitMessage", "DestroyWindow", "BeginPaint", "SetCapture", "SendInput"],
+    "gdi32.dll": ["ChoosePixelFormat", "SetPixelFormat", "DescribePixelFormat", "SwapBuffers"],
+}
+CORE_NAMESPACES = ("_ZN4core", "_ZN7backend")
+
+
+def imported_functions(exe, objdump):
+    """{dll name in lower case: {function names}} from the import tables."""
+    out = subprocess.run([objdump, "-p", exe], check=True, capture_output=True, text=True).stdout
+    imports, dll = {}, None
+    for line in out.splitlines():
+        name = re.match(r"\s*DLL Name: (\S+)", line)
+        if name:
+            dll = imports.setdefault(name.group(1).lower(), set())
+            continue
+        entry = re.match(r"\s+[0-9a-f]+\s+[0-9a-f]+\s+([A-Za-z_]\w*)\s*$", line)
+        if entry and dll is not None:
+            dll.add(entry.group(1))
+    return imports
+
+
+def check_system_imports(exe, objdump):
+    imports = imported_functions(exe, objdump)
+    for dll, functions in SYSTEM_IMPORTS.items():
+        missing = [f for f in functions if f not in imports.get(dll, set())]
+        if missing:
+            fail(f"{dll} does not provide {', '.join(missing)}")
+        print(f"{dll}: {len(imports.get(dll, set()))} functions imported")
+    symbols = subprocess.run([objdump, "-t", exe], check=True, capture_output=True, text=True).stdout
+    if "SYMBOL TABLE" not in symbols or len(symbols.splitlines()) < 100:
+        fail("no symbol table to look for the core in")
+    ours = sorted({s for s in re.findall(r"\b(_ZN\w+)", symbols) if s.startswith(CORE_NAMESPACES)})
+    if ours:
+        fail(f"{len(ours)} symbols of the core or a back end are linked in, {ours[0]} the first")
+
+
 def main(argv):
     command, exe = argv[1], argv[2]
     try:
@@ -191,6 +238,8 @@ def main(argv):
         check_resources(exe, argv[3], argv[4])
     elif command == "imports":
         check_imports(exe, argv[3])
+    elif command == "system-imports":
+        check_system_imports(exe, argv[3])
     else:
         print(__doc__)
         return 2

@@ -1,5 +1,8 @@
 #include "harness.h"
 
+#include <cstdio>
+#include <set>
+
 #include "window_format.h"
 
 std::vector<Record> seen;
@@ -7,19 +10,60 @@ std::function<bool(HWND, UINT, WPARAM, LPARAM, LRESULT *)> hook;
 const DWORD kWindowStyle = WS_OVERLAPPEDWINDOW | WS_CLIPSIBLINGS | WS_CLIPCHILDREN;
 
 namespace {
+
 int depth = 0;
+
+bool Kept(UINT message)
+{
+    switch (message) {
+    case WM_CREATE:
+    case WM_DESTROY:
+    case WM_SIZE:
+    case WM_PAINT:
+    case WM_CLOSE:
+    case WM_TIMER:
+    case WM_KEYDOWN:
+    case WM_KEYUP:
+    case WM_CHAR:
+    case WM_MOUSEMOVE:
+    case WM_LBUTTONDOWN:
+    case WM_LBUTTONUP:
+    case WM_QUERYNEWPALETTE:
+    case WM_PALETTECHANGED:
+        return true;
+    default:
+        // The suite's own, from WM_USER up to the registered messages that
+        // the system may broadcast to every window.
+        return message >= 0x0400 && message < 0xC000;
+    }
 }
+
+} // namespace
 
 LRESULT CALLBACK RecordingProc(HWND hwnd, UINT message, WPARAM wParam, LPARAM lParam)
 {
-    seen.push_back(Record{hwnd, message, wParam, lParam, depth});
-    ++depth;
+    bool kept = Kept(message);
+    if (kept)
+        seen.push_back(Record{hwnd, message, wParam, lParam, depth++});
     LRESULT result = 0;
-    bool handled = hook && hook(hwnd, message, wParam, lParam, &result);
+    bool handled = kept && hook && hook(hwnd, message, wParam, lParam, &result);
     if (!handled)
         result = DefWindowProcA(hwnd, message, wParam, lParam);
-    --depth;
+    if (kept)
+        --depth;
     return result;
+}
+
+bool DiffersFromTheSystem(const char *reason)
+{
+    if (!DriverIsTheSystem())
+        return false;
+    // Each named once in the run's output, which so lists the differences
+    // it went through.
+    static std::set<std::string> named;
+    if (named.insert(reason).second)
+        std::printf("[ differs from the system ] %s\n", reason);
+    return true;
 }
 
 int Count(UINT message)
@@ -116,6 +160,17 @@ void FailCreation()
             return false;
         *result = -1;
         return true;
+    };
+}
+
+void CaptureOnPress()
+{
+    hook = [](HWND h, UINT m, WPARAM, LPARAM, LRESULT *) {
+        if (m == WM_LBUTTONDOWN)
+            SetCapture(h);
+        else if (m == WM_LBUTTONUP)
+            ReleaseCapture();
+        return false;
     };
 }
 

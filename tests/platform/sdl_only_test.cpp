@@ -332,13 +332,7 @@ using X11Mouse = WindowTest;
 TEST_F(X11Mouse, CapturedDragKeepsReportingOutsideWithSignedPositions)
 {
     ASSERT_NE(CreateAndShow(), nullptr);
-    hook = [](HWND h, UINT m, WPARAM, LPARAM, LRESULT *) {
-        if (m == WM_LBUTTONDOWN)
-            SetCapture(h);
-        else if (m == WM_LBUTTONUP)
-            ReleaseCapture();
-        return false;
-    };
+    CaptureOnPress();
     seen.clear();
     ASSERT_EQ(Xdotool("mousemove 150 150"), 0);
     ASSERT_TRUE(PumpUntil(5, [] { return Count(WM_MOUSEMOVE) > 0; }));

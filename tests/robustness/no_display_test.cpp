@@ -1,7 +1,7 @@
 // The real program where it cannot run: with no display at all, with a
-// display that does not exist, and on a display without OpenGL. Each time
-// it must end by itself with exit code 1 and say why on stderr, rather than
-// crash or hang.
+// display that does not exist, on a display without OpenGL, where no window
+// can be made, and when the display goes away under it. Each time it must
+// end by itself with exit code 1 and say why, rather than crash or hang.
 #include <gtest/gtest.h>
 
 #include <cctype>
@@ -11,6 +11,7 @@
 #include <sstream>
 #include <string>
 #include <sys/stat.h>
+#include <vector>
 
 #include "desktop.h"
 
@@ -51,13 +52,10 @@ private:
     bool had_ = false;
 };
 
-// Runs the program and expects it to end by itself within the time, with
-// code 1 and stderr containing what.
-void ExpectCleanFailure(const std::string &name, const std::string &what)
+// Expects the started program to end by itself within 20 s, with code 1
+// and stderr (in log) containing what.
+void ExpectEndWithOne(pid_t pid, const std::string &log, const std::string &what)
 {
-    std::string log = ArtifactDir() + "/" + name + ".log";
-    std::remove(log.c_str());
-    pid_t pid = Spawn({DUCKVIEW_LINUX_BINARY}, {}, log);
     int code = -1;
     bool ended = WaitExit(pid, 20, &code);
     if (!ended)
@@ -66,6 +64,14 @@ void ExpectCleanFailure(const std::string &name, const std::string &what)
     ASSERT_TRUE(ended) << "still running after 20 s; output:\n" << err;
     EXPECT_EQ(1, code) << err;
     EXPECT_NE(std::string::npos, err.find(what)) << "stderr was:\n" << err;
+}
+
+// Runs the program and expects it to end by itself so.
+void ExpectCleanFailure(const std::string &name, const std::string &what)
+{
+    std::string log = ArtifactDir() + "/" + name + ".log";
+    std::remove(log.c_str());
+    ExpectEndWithOne(Spawn({DUCKVIEW_LINUX_BINARY}, {}, log), log, what);
 }
 
 TEST(NoDisplay, WithoutAnyDisplayExitsWithOneAndSaysSo)
@@ -96,14 +102,14 @@ bool Dismiss(const std::string &title)
     return true;
 }
 
-// Runs the program on the current display where it gets no OpenGL: after
-// the start-up notice, the pixel-format failure box, and once that is
-// dismissed exit code 1, never a crash or a window left hanging.
-void ExpectNoOpenGlFailure(const std::string &name)
+// Runs the program on the current display where it fails after the
+// start-up notice: the error box, and once that is dismissed exit code 1
+// with what on stderr, never a crash or a window left hanging.
+void ExpectErrorBoxAndExit(const std::string &name, const std::vector<std::string> &env, const std::string &what)
 {
     std::string log = ArtifactDir() + "/" + name + ".log";
     std::remove(log.c_str());
-    pid_t pid = Spawn({DUCKVIEW_LINUX_BINARY}, {}, log);
+    pid_t pid = Spawn({DUCKVIEW_LINUX_BINARY}, env, log);
     int code = -1;
     bool ended = false, noticeSeen = false, errorSeen = false;
     ended = WaitFor(60, [&] {
@@ -120,18 +126,20 @@ void ExpectNoOpenGlFailure(const std::string &name)
                        << "); output:\n"
                        << err;
     EXPECT_EQ(1, code) << err;
-    EXPECT_NE(std::string::npos, err.find("OpenGL")) << "stderr was:\n" << err;
-    // It got as far as the window: past the notice, into the failure.
+    EXPECT_NE(std::string::npos, err.find(what)) << "stderr was:\n" << err;
+    // It got past the notice, into the failure.
     EXPECT_TRUE(noticeSeen);
     EXPECT_TRUE(errorSeen) << "no error box (it needs the fonts of xfonts-base); stderr was:\n" << err;
 }
 
-// A virtual X display of its own for each case, set up with options that
-// take OpenGL away.
-class NoOpenGl : public ::testing::Test {
+// A virtual X display of its own for each case.
+class OwnDisplay : public ::testing::Test {
 protected:
     void TearDown() override { StopXvfb(); }
 };
+
+// The display is set up with options that take OpenGL away.
+using NoOpenGl = OwnDisplay;
 
 TEST_F(NoOpenGl, OnADisplayWithoutGlxExitsWithOneAndSaysSo)
 {
@@ -142,7 +150,7 @@ TEST_F(NoOpenGl, OnADisplayWithoutGlxExitsWithOneAndSaysSo)
     std::string extensions = Shell("xdpyinfo 2>/dev/null");
     ASSERT_NE(std::string::npos, extensions.find("number of extensions")) << "xdpyinfo did not reach the server";
     ASSERT_EQ(std::string::npos, extensions.find("GLX"));
-    ExpectNoOpenGlFailure("no-glx");
+    ExpectErrorBoxAndExit("no-glx", {}, "OpenGL");
 }
 
 TEST_F(NoOpenGl, WithoutAnOpenGlLibraryExitsWithOneAndSaysSo)
@@ -151,7 +159,38 @@ TEST_F(NoOpenGl, WithoutAnOpenGlLibraryExitsWithOneAndSaysSo)
     ASSERT_TRUE(StartXvfb(1024, 768, &why)) << why;
     ScopedEnv wayland("WAYLAND_DISPLAY", nullptr), driver("SDL_VIDEODRIVER", nullptr),
         library("SDL_OPENGL_LIBRARY", "/nonexistent/libGL.so.1");
-    ExpectNoOpenGlFailure("no-gl-library");
+    ExpectErrorBoxAndExit("no-gl-library", {}, "OpenGL");
+}
+
+// The test-only shim makes SDL refuse every window, so CreateWindowExA
+// fails: the error box says so, and the program ends.
+TEST_F(OwnDisplay, AWindowThatCannotBeMadeShowsTheErrorBoxAndExitsWithOne)
+{
+    std::string why;
+    ASSERT_TRUE(StartXvfb(1024, 768, &why)) << why;
+    ScopedEnv wayland("WAYLAND_DISPLAY", nullptr), driver("SDL_VIDEODRIVER", nullptr);
+    ExpectErrorBoxAndExit("no-window", {"LD_PRELOAD=" DV_NO_WINDOW_SHIM}, "cannot create a window");
+}
+
+// The X server goes away while the program runs: it ends by itself with
+// exit code 1 and a message naming the display.
+TEST_F(OwnDisplay, LosingTheXServerMidRunExitsWithOneAndSaysSo)
+{
+    std::string why;
+    ASSERT_TRUE(StartXvfb(1024, 768, &why)) << why;
+    ScopedEnv wayland("WAYLAND_DISPLAY", nullptr), driver("SDL_VIDEODRIVER", nullptr);
+    std::string display = std::getenv("DISPLAY");
+    std::string log = ArtifactDir() + "/lost-display.log";
+    std::remove(log.c_str());
+    pid_t pid = -1;
+    std::string window;
+    bool up = LaunchViewer({DUCKVIEW_LINUX_BINARY}, {}, log, 60, &pid, &window, &why);
+    if (!up)
+        Kill(pid);
+    ASSERT_TRUE(up) << why;
+    Sleep(0.5); // spinning, frame after frame
+    StopXvfb();
+    ExpectEndWithOne(pid, log, display);
 }
 
 } // namespace

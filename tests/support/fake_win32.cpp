@@ -114,6 +114,8 @@ namespace backend {
 
 NativeWindow *OpenWindow(const WindowRequest &request)
 {
+    if (R().settings.openWindowFails)
+        return nullptr;
     R().windows.push_back(std::make_unique<NativeWindow>(NativeWindow{request.hwnd, request.width, request.height}));
     R().lastWindow = request.hwnd;
     return R().windows.back().get();

@@ -46,6 +46,7 @@ struct FakeSettings {
     PIXELFORMATDESCRIPTOR describedFormat = FakeTrueColourFormat();
     int createPaletteFails = 0;
     int messageBoxResult = IDOK;          // 0: no box can be shown at all
+    int openWindowFails = 0;              // no native window: CreateWindowExA returns null
     LRESULT defWindowProcResult = 0x5EED; // recognisable default-processing result
     int realGlContext = 1;                // wglCreateContext makes a headless context
     int echoCalls = 0;                    // also print each call to stderr (for death tests)

@@ -46,6 +46,9 @@ struct Frame {
 // Makes a hidden native window; null (with the reason on stderr) when none
 // can be made.
 NativeWindow *OpenWindow(const WindowRequest &request);
+// Shows or hides the window. The exposure that showing brings is handed to
+// the core (core::Exposed) before it returns, as Windows has the window on
+// screen when ShowWindow returns: UpdateWindow's paint then answers it.
 void SetVisible(NativeWindow *window, bool visible);
 void MoveWindowTo(NativeWindow *window, int x, int y); // outer position
 // The client area's size; the frame stays as the system draws it.
@@ -134,7 +137,7 @@ void SetCallObserver(const CallObserver &observer);
 // Native windows and contexts are forgotten, not discarded.
 void Reset();
 // PostMessageA without the call being seen: the message goes to the back
-// of the queue.
+// of the posted messages.
 void Post(HWND hwnd, UINT message, WPARAM wParam, LPARAM lParam);
 // Calls the window's procedure as the system does for a sent message.
 LRESULT Send(HWND hwnd, UINT message, WPARAM wParam, LPARAM lParam);

@@ -123,10 +123,33 @@ HWND CaptureWindow()
     return state.capture;
 }
 
+namespace {
+
+// Class names are compared without their case, as Windows compares them
+// (for the ASCII letters; other bytes must be equal).
+bool SameClassName(const std::string &name, const char *other)
+{
+    size_t i = 0;
+    for (; i < name.size(); ++i) {
+        unsigned char a = static_cast<unsigned char>(name[i]), b = static_cast<unsigned char>(other[i]);
+        if (b == 0)
+            return false;
+        if (a >= 'a' && a <= 'z')
+            a = static_cast<unsigned char>(a - 'a' + 'A');
+        if (b >= 'a' && b <= 'z')
+            b = static_cast<unsigned char>(b - 'a' + 'A');
+        if (a != b)
+            return false;
+    }
+    return other[i] == 0;
+}
+
+} // namespace
+
 const WNDCLASSA *FindClass(const char *name)
 {
     for (const WindowClass &c : state.classes)
-        if (name != nullptr && c.name == name)
+        if (name != nullptr && SameClassName(c.name, name))
             return &c.info;
     return nullptr;
 }

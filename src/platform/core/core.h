@@ -4,22 +4,37 @@
 // Platform: any; the core has no system dependency of its own (the C++
 // standard library only) and builds against <windows.h> as well.
 //
-// Differences from real Windows, on every back end:
-// - Posted and input messages wait in one queue, in the order they came
-//   (Windows returns posted messages and the quit message before input).
+// Differences from real Windows, on every back end. The conformance suite
+// (tests/platform) also runs on Wine's user32; the differences it meets
+// there carry a marker in the suite with the reason given here (*).
 // - WM_CREATE gets lParam 0: there is no CREATESTRUCT.
 // - TranslateMessage makes the characters of a US keyboard (Shift, Caps Lock
 //   and Control as usual; no dead keys); there is no WM_SYSCHAR.
 // - ShowWindow treats every command as a plain show; the first show reports
 //   the size with WM_SIZE. No WM_MOVE, WM_ACTIVATE, WM_GETMINMAXINFO,
 //   WM_ERASEBKGND or palette messages are sent.
-// - A window's size, at creation and in SetWindowPos, is its client area's;
-//   the frame lies around it (on Windows it is the outer size, and the
-//   client area what the frame leaves).
-// - Timers have a 10 ms minimum and no catch-up ticks.
+// - (*) A window's size, at creation and in SetWindowPos, is its client
+//   area's; the frame lies around it (on Windows it is the outer size, and
+//   the client area what the frame leaves). What follows for the program:
+//   its picture stays square, where on Windows the viewport is what the
+//   frame leaves of a square, a little wider than high (222x203 of 230x230
+//   on Wine), and the square projection is squashed into it; and the
+//   trackball's centre, half the size asked for, is the client area's true
+//   centre, where on Windows it lies right of and below it by half the
+//   frame's width and half its height (4 and 13.5 pixels on Wine), with
+//   the ball's right and bottom rim beyond the client area.
+// - Timers have a 10 ms minimum. Ticks missed meanwhile make one message,
+//   as on Windows, and the next is a whole interval after it is taken
+//   (Windows keeps the timer's phase).
 // - Every window has its own device context, whatever its class style.
 //   RealizePalette maps nothing: the display is true colour.
-// - Class names are compared with their case.
+// - (*) When WM_CREATE fails, WM_DESTROY is sent before CreateWindowExA
+//   returns null, as on Windows; Wine's user32 sends none.
+// - (*) UpdateWindow of a destroyed window's handle fails, as on Windows;
+//   Wine's user32 reports success (and paints nothing).
+// - (*) DestroyWindow from inside the window's own WM_DESTROY is refused, so
+//   that destruction cannot recurse; Wine's user32 sends WM_DESTROY again,
+//   nested, until its limit of nested window procedures.
 #ifndef DUCKVIEW_PLATFORM_CORE_CORE_H
 #define DUCKVIEW_PLATFORM_CORE_CORE_H
 
@@ -83,7 +98,8 @@ struct State {
     std::deque<WindowClass> classes; // a deque keeps each name where it is
     std::vector<Context> contexts;
     std::vector<Palette> palettes;
-    std::deque<MSG> queue;
+    std::deque<MSG> posted; // PostMessageA's and TranslateMessage's, in the order they came
+    std::deque<MSG> input;  // keys and the mouse, in the order they came
     std::vector<Timer> timers;
     UINT_PTR nextThreadTimer = 0x7000;
     bool quitPending = false;

@@ -18,6 +18,8 @@ const BYTE kKeyCapital = 0x14;   // VK_CAPITAL (Caps Lock)
 const BYTE kKeyLeftShift = 0xA0; // VK_LSHIFT; VK_RSHIFT, VK_LCONTROL .. VK_RMENU follow
 const LPARAM kKeyExtended = LPARAM(1) << 24;
 const LPARAM kKeyWasDown = LPARAM(1) << 30;
+const UINT kFirstKeyMessage = 0x0100; // WM_KEYFIRST (WM_KEYDOWN)
+const UINT kLastKeyMessage = 0x0109;  // WM_KEYLAST
 
 // Where the key state of a key message is kept: left and right modifiers
 // apart, so that releasing one does not release the other.
@@ -93,7 +95,9 @@ BOOL WINAPI TranslateMessage(const MSG *msg)
     const MSG none{};
     const MSG &m = msg != nullptr ? *msg : none;
     Traced call("TranslateMessage", {Arg(m.message), Arg(m.wParam)});
-    if (msg == nullptr || (msg->message != WM_KEYDOWN && msg->message != WM_KEYUP))
+    // Every message of the keyboard's range counts as translated, as on
+    // Windows; only a key press makes a character.
+    if (msg == nullptr || msg->message < kFirstKeyMessage || msg->message > kLastKeyMessage)
         return call.Return(FALSE);
     if (msg->message == WM_KEYDOWN) {
         int ch = CharacterOfKey(static_cast<BYTE>(msg->wParam));
@@ -101,7 +105,9 @@ BOOL WINAPI TranslateMessage(const MSG *msg)
             MSG charMsg = *msg;
             charMsg.message = WM_CHAR;
             charMsg.wParam = static_cast<WPARAM>(ch);
-            state.queue.push_front(charMsg); // the very next message, as on Windows
+            // Posted, as on Windows: it comes before any input still
+            // waiting, after anything posted before it.
+            state.posted.push_back(charMsg);
         }
     }
     return call.Return(TRUE);

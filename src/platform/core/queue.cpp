@@ -1,9 +1,10 @@
 // The window thread's message queue and timers.
 //
-// Posted and input messages wait in one queue, in the order they came.
-// WM_QUIT, WM_PAINT and WM_TIMER are never queued: they are made from state
-// when nothing else matches, in Windows' order (the quit message, then a
-// paint for an invalid visible window, then a due timer).
+// Posted messages and input (keys, the mouse) wait in two queues, each in
+// the order its messages came. WM_QUIT, WM_PAINT and WM_TIMER are never
+// queued: they are made from state. A message is taken in Windows' order:
+// a posted one, then the quit message, then input, then a paint for an
+// invalid visible window, then a due timer.
 #include <cstring>
 
 #include "platform/core/core.h"
@@ -55,25 +56,35 @@ int WaitTimeout()
     return wait > 0x7fffffff ? 0x7fffffff : static_cast<int>(wait);
 }
 
-// The next message without asking the back end for new events.
-bool FindMessage(MSG *msg, HWND hwnd, UINT filterMin, UINT filterMax, bool remove)
+// The first message of a queue that matches the filter.
+bool FindQueued(std::deque<MSG> &queue, MSG *msg, HWND hwnd, UINT filterMin, UINT filterMax, bool remove)
 {
-    for (auto it = state.queue.begin(); it != state.queue.end(); ++it) {
+    for (auto it = queue.begin(); it != queue.end(); ++it) {
         if (!Matches(it->hwnd, it->message, hwnd, filterMin, filterMax))
             continue;
         *msg = *it;
         if (remove) {
-            state.queue.erase(it);
+            queue.erase(it);
             NoteKeyRemoved(*msg);
         }
         return true;
     }
+    return false;
+}
+
+// The next message without asking the back end for new events.
+bool FindMessage(MSG *msg, HWND hwnd, UINT filterMin, UINT filterMax, bool remove)
+{
+    if (FindQueued(state.posted, msg, hwnd, filterMin, filterMax, remove))
+        return true;
     if (state.quitPending && Matches(nullptr, WM_QUIT, hwnd, filterMin, filterMax)) {
         *msg = MakeMessage(nullptr, WM_QUIT, static_cast<WPARAM>(state.quitCode), 0, Ticks());
         if (remove)
             state.quitPending = false;
         return true;
     }
+    if (FindQueued(state.input, msg, hwnd, filterMin, filterMax, remove))
+        return true;
     for (auto &w : state.windows) {
         if (w->alive && w->visible && w->invalid && Matches(w->hwnd, WM_PAINT, hwnd, filterMin, filterMax)) {
             *msg = MakeMessage(w->hwnd, WM_PAINT, 0, 0, Ticks());
@@ -108,12 +119,12 @@ bool MessageWaiting()
 
 int QueueLength()
 {
-    return static_cast<int>(state.queue.size());
+    return static_cast<int>(state.posted.size() + state.input.size());
 }
 
 void Post(HWND hwnd, UINT message, WPARAM wParam, LPARAM lParam)
 {
-    state.queue.push_back(MakeMessage(hwnd, message, wParam, lParam, Ticks()));
+    state.posted.push_back(MakeMessage(hwnd, message, wParam, lParam, Ticks()));
 }
 
 void CursorMoved(POINT screen)
@@ -123,18 +134,19 @@ void CursorMoved(POINT screen)
 
 void PostInput(HWND hwnd, UINT message, WPARAM wParam, LPARAM lParam, DWORD time)
 {
-    if (message == WM_MOUSEMOVE && !state.queue.empty() && state.queue.back().message == WM_MOUSEMOVE &&
-        state.queue.back().hwnd == hwnd)
-        state.queue.pop_back();
-    state.queue.push_back(MakeMessage(hwnd, message, wParam, lParam, time));
+    if (message == WM_MOUSEMOVE && !state.input.empty() && state.input.back().message == WM_MOUSEMOVE &&
+        state.input.back().hwnd == hwnd)
+        state.input.pop_back();
+    state.input.push_back(MakeMessage(hwnd, message, wParam, lParam, time));
 }
 
 void PurgeMessagesOf(HWND hwnd)
 {
     for (auto it = state.timers.begin(); it != state.timers.end();)
         it = it->hwnd == hwnd ? state.timers.erase(it) : it + 1;
-    for (auto it = state.queue.begin(); it != state.queue.end();)
-        it = it->hwnd == hwnd ? state.queue.erase(it) : it + 1;
+    for (std::deque<MSG> *queue : {&state.posted, &state.input})
+        for (auto it = queue->begin(); it != queue->end();)
+            it = it->hwnd == hwnd ? queue->erase(it) : it + 1;
 }
 
 } // namespace core
@@ -178,14 +190,16 @@ LRESULT WINAPI DispatchMessageA(const MSG *msg)
         return call.Return<LRESULT>(0);
     // A timer's procedure takes its ticks instead of the window. Only a
     // procedure that a live timer was set with is called: anyone can post
-    // WM_TIMER with any lParam.
+    // WM_TIMER with any lParam, and one whose lParam is no such procedure
+    // goes nowhere, as on Windows.
     if (msg->message == WM_TIMER && msg->lParam != 0) {
         for (const Timer &t : state.timers) {
             if (t.hwnd == msg->hwnd && t.id == msg->wParam && reinterpret_cast<LPARAM>(t.proc) == msg->lParam) {
                 t.proc(msg->hwnd, WM_TIMER, msg->wParam, Ticks());
-                return call.Return<LRESULT>(0);
+                break;
             }
         }
+        return call.Return<LRESULT>(0);
     }
     Window *w = LiveWindow(msg->hwnd);
     if (w == nullptr)

@@ -130,7 +130,7 @@ HWND WINAPI SetCapture(HWND hwnd)
     HWND previous = state.capture;
     Window *w = LiveWindow(hwnd);
     if (w == nullptr)
-        return call.Return(previous);
+        return call.Return<HWND>(nullptr); // no window: the capture stays as it was
     state.capture = hwnd;
     backend::SetMouseCapture(w->native);
     return call.Return(previous);

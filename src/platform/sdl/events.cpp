@@ -11,6 +11,10 @@
 //   lParam are 0 and there is no WM_SYSKEYDOWN.
 // - A resize from outside sends WM_SIZE from inside PeekMessageA or
 //   GetMessageA, as a message sent from another thread would be.
+// - The exposure that showing a window brings is taken inside ShowWindow
+//   (TakeShowingExposure), as Windows shows a window before ShowWindow
+//   returns: the paint that UpdateWindow sends then answers it, on a window
+//   that is on screen, and no second paint follows.
 // - Events of a window that is gone are dropped; events without a window go
 //   to the capture window, else to the only window there is.
 #include "platform/sdl/sdl_backend.h"
@@ -151,7 +155,38 @@ void Translate(const SDL_Event &e)
     }
 }
 
+struct ExposureSought {
+    Uint32 id;
+    bool found;
+};
+
+int DropExposureOf(void *userdata, SDL_Event *e)
+{
+    auto *sought = static_cast<ExposureSought *>(userdata);
+    if (e->type != SDL_WINDOWEVENT || e->window.event != SDL_WINDOWEVENT_EXPOSED || e->window.windowID != sought->id)
+        return 1;
+    sought->found = true;
+    return 0;
+}
+
 } // namespace
+
+void TakeShowingExposure(NativeWindow *w)
+{
+    ExposureSought sought{w->id, false};
+    Uint64 deadline = SDL_GetTicks64() + 200;
+    for (;;) {
+        SDL_PumpEvents();
+        SDL_FilterEvents(DropExposureOf, &sought);
+        if (sought.found) {
+            core::Exposed(w->hwnd);
+            return;
+        }
+        if (SDL_GetTicks64() >= deadline)
+            return;
+        SDL_Delay(1);
+    }
+}
 
 void PumpEvents()
 {

@@ -55,6 +55,11 @@ std::vector<std::string> VideoDriversToTry(const std::vector<std::string> &avail
 bool StartVideo(std::string *why);
 // window.cpp
 NativeWindow *WindowOfSdlId(Uint32 id);
+// events.cpp
+// Waits briefly for the exposure of a window just mapped, which the X
+// server sends along with the map that SDL_ShowWindow waits for, and hands
+// it to the core at once (none comes for a window shown under another).
+void TakeShowingExposure(NativeWindow *window);
 // opengl.cpp
 void LoadGlLibrary();
 // Makes the window's SDL window, with OpenGL when it can be had (and then

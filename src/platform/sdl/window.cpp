@@ -15,7 +15,14 @@
 // than the client area, and the top of the picture cut off.
 //
 // Limits and differences from Windows:
-// - The window is larger than asked for by its frame (above).
+// - The window is larger than asked for by its frame (above). So the
+//   program's picture stays square and the trackball's centre is the
+//   client area's own, where on Windows the client area is a little wider
+//   than high and the ball's centre lies right of and below its centre
+//   (src/platform/core/core.h has the figures).
+// - Showing a window takes in the exposure that mapping it brings, so that
+//   UpdateWindow's paint answers it and no second paint follows
+//   (events.cpp).
 // - Capture is SDL_CaptureMouse (on X11 a pointer grab), so the window
 //   keeps getting the mouse outside itself, as on Windows.
 // - The screen size is that of the first display.
@@ -61,9 +68,12 @@ void SetVisible(NativeWindow *w, bool visible)
         SDL_HideWindow(w->sdl);
         return;
     }
+    bool wasShown = (SDL_GetWindowFlags(w->sdl) & SDL_WINDOW_SHOWN) != 0;
     SDL_ShowWindow(w->sdl);
     SDL_RaiseWindow(w->sdl);
     SDL_SetWindowInputFocus(w->sdl);
+    if (!wasShown)
+        TakeShowingExposure(w);
 }
 
 Frame GetFrame(NativeWindow *w)
