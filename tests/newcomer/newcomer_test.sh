@@ -110,7 +110,7 @@ trap 'exit 130' INT TERM
 if [ ! -s "$PRISTINE" ]; then
   step "making a bare Debian $SUITE (debootstrap --variant=minbase, $MIRROR)"
   rm -rf --one-file-system "$WORK/debootstrap"
-  debootstrap --variant=minbase "$SUITE" "$WORK/debootstrap" "$MIRROR" >"$WORK/debootstrap.log" 2>&1 \
+  timeout 900 debootstrap --variant=minbase "$SUITE" "$WORK/debootstrap" "$MIRROR" >"$WORK/debootstrap.log" 2>&1 \
     || { tail -20 "$WORK/debootstrap.log"; fail "debootstrap"; }
   tar -C "$WORK/debootstrap" -cf "$PRISTINE.part" . && mv "$PRISTINE.part" "$PRISTINE"
   rm -rf --one-file-system "$WORK/debootstrap"
@@ -150,11 +150,13 @@ for dir in proc sys dev; do
 done
 mount --bind "$ARCHIVES" "$ROOTFS/var/cache/apt/archives"
 
-# in_root COMMAND: runs a shell command in the root as its root user would
-# from a fresh login: clean environment, no display.
+# in_root COMMAND [SECONDS]: runs a shell command in the root as its root
+# user would from a fresh login: clean environment, no display. It is
+# stopped after SECONDS (ten minutes), so that this script, not the test's
+# timeout, ends it and unbinds the root.
 in_root() {
-  env -i PATH=/usr/local/sbin:/usr/local/bin:/usr/sbin:/usr/bin:/sbin:/bin HOME=/root TERM=dumb \
-    chroot "$ROOTFS" /bin/bash -c "$1"
+  timeout --kill-after=30 "${2:-600}" env -i PATH=/usr/local/sbin:/usr/local/bin:/usr/sbin:/usr/bin:/sbin:/bin \
+    HOME=/root TERM=dumb chroot "$ROOTFS" /bin/bash -c "$1"
 }
 
 # installed: how many packages the root has, and their size in KB.
@@ -162,24 +164,28 @@ installed() {
   in_root "dpkg-query -W -f '\${Installed-Size}\n'" | awk '{ kb += $1 } END { print NR, kb }'
 }
 
-# newcomer NAME COMMAND: runs COMMAND in the root from / and reports how long
-# it took to print its screenshot and what it installed; SHOT is then the
-# screenshot's path on this side.
+# newcomer NAME COMMAND SECONDS: runs COMMAND in the root from / (stopped
+# after SECONDS) and reports how long it took to print its screenshot and
+# what it installed; SHOT is then the screenshot's path on this side.
 newcomer() {
   local name="$1" command="$2" before after shot start=$SECONDS status
   shot="$WORK/$(printf '%s' "$name" | tr ' /' '--').shot"
   step "$command (in the root, from /)"
   before=$(installed)
-  rm -f "$shot"
-  set +e
-  in_root "cd / && $command" 2>&1 | while IFS= read -r line; do
+  rm -f "$shot" "$shot.status"
+  # In the background, so that a signal to this script stops the wait (and
+  # the clean-up ends the command) instead of waiting for it.
+  {
+    in_root "cd / && $command" "$3" 2>&1
+    echo $? >"$shot.status"
+  } | while IFS= read -r line; do
     printf '  | %s\n' "$line"
     case $line in
       "screenshot of the spinning duck: "*) printf '%s %s\n' $((SECONDS - start)) "${line#*: }" >"$shot" ;;
     esac
-  done
-  status=${PIPESTATUS[0]}
-  set -e
+  done &
+  wait $!
+  status=$(cat "$shot.status")
   after=$(installed)
   read -r before_count before_kb <<<"$before"
   read -r after_count after_kb <<<"$after"
@@ -204,7 +210,7 @@ shows_duck() {
   [ "$red" -ge 2000 ] && [ "$blue" -ge 20000 ]
 }
 
-newcomer scripts/run "$CHECKOUT/scripts/run"
+newcomer scripts/run "$CHECKOUT/scripts/run" 900
 shows_duck "$SHOT" || fail "the screenshot does not show the duck: $SHOT"
 
 step "cmake -DBUILD_TESTING=OFF with only what scripts/run installed"
@@ -220,6 +226,6 @@ done
 [ -x "$ROOTFS/tmp/prefix/bin/duckview" ] || fail "the installed duckview is not executable"
 echo "installed: $(echo $INSTALLED_FILES)"
 
-newcomer "scripts/run web" "$CHECKOUT/scripts/run web"
+newcomer "scripts/run web" "$CHECKOUT/scripts/run web" 1200
 shows_duck "$SHOT" || fail "the page's screenshot does not show the duck: $SHOT"
 echo "the newcomer's commands work on a bare Debian $SUITE"
