@@ -152,8 +152,8 @@ mount --bind "$ARCHIVES" "$ROOTFS/var/cache/apt/archives"
 
 # in_root COMMAND [SECONDS]: runs a shell command in the root as its root
 # user would from a fresh login: clean environment, no display. It is
-# stopped after SECONDS (ten minutes), so that this script, not the test's
-# timeout, ends it and unbinds the root.
+# stopped after SECONDS (ten minutes if not given), so that this script,
+# not the test's timeout, ends it and unbinds the root.
 in_root() {
   timeout --kill-after=30 "${2:-600}" env -i PATH=/usr/local/sbin:/usr/local/bin:/usr/sbin:/usr/bin:/sbin:/bin \
     HOME=/root TERM=dumb chroot "$ROOTFS" /bin/bash -c "$1"
