@@ -1,7 +1,7 @@
 // Writes the built-in duck as a Wavefront OBJ file, straight from the
 // program's own tables (positions, normals and triangles with their
 // per-corner normals), so that other viewers can be measured on the very
-// same mesh. The writer is the duck generator's (tools/common).
+// same mesh. The writer is the duck generator's (common/obj_writer).
 //
 // Usage: export_obj FILE.obj
 #include <cstdio>

@@ -14,14 +14,23 @@ run() {
   "$@" || die "$name"
 }
 
+# as_root COMMAND...: runs COMMAND as root: directly when this is root (a
+# bare Debian has no sudo), through sudo otherwise.
 as_root() {
-  if [ "$(id -u)" -eq 0 ]; then "$@"; else sudo "$@"; fi
+  if [ "$(id -u)" -eq 0 ]; then
+    "$@"
+  elif command -v sudo >/dev/null 2>&1; then
+    sudo "$@"
+  else
+    die "installing packages needs root: run this as root, or install sudo"
+  fi
 }
 
-# ensure_packages PKG...: installs the Debian packages that are missing.
-# Quiet when everything is already there.
+# ensure_packages PKG...: installs the Debian packages that are missing and
+# says how many it installed and how much room they took (apt-get's own
+# summary). Quiet when everything is already there.
 ensure_packages() {
-  local missing=() pkg
+  local missing=() pkg log=/tmp/duckview-apt.log
   for pkg in "$@"; do
     dpkg-query -W -f='${Status}' "$pkg" 2>/dev/null | grep -q 'install ok installed' || missing+=("$pkg")
   done
@@ -31,12 +40,25 @@ ensure_packages() {
     dpkg --print-foreign-architectures | grep -qx i386 || as_root dpkg --add-architecture i386
   fi
   as_root apt-get update -qq || die "apt-get update"
-  DEBIAN_FRONTEND=noninteractive as_root apt-get install -y -qq --no-install-recommends "${missing[@]}" \
-    >/tmp/duckview-apt.log 2>&1 || { tail -20 /tmp/duckview-apt.log >&2; die "installing ${missing[*]}"; }
+  as_root env DEBIAN_FRONTEND=noninteractive apt-get install -y -q --no-install-recommends "${missing[@]}" \
+    >"$log" 2>&1 || { tail -20 "$log" >&2; die "installing ${missing[*]}"; }
+  grep -E '^[0-9]+ upgraded|^After this operation' "$log" || true
 }
 
-# What building and running the viewer needs.
-BUILD_PACKAGES=(cmake ninja-build g++ libsdl2-dev libgl-dev libegl-dev libgl1-mesa-dri libegl-mesa0 libglx-mesa0)
+# What building and running the viewer needs: a C++17 compiler, CMake with
+# Ninja (the presets) and make (CMake's default generator, for a plain
+# "cmake -B out"), SDL2, OpenGL, and Mesa's drivers to run it with.
+BUILD_PACKAGES=(cmake ninja-build make g++ libsdl2-dev libgl-dev libopengl-dev libgl1-mesa-dri libglx-mesa0)
+# What the viewer needs besides where there is no display, for scripts/run's
+# screenshot and the tests in a virtual X display: the X server with the
+# fonts of the notice, xdotool and xprop/xwininfo to drive the windows,
+# ImageMagick to take and read pictures.
+HEADLESS_PACKAGES=(xvfb xfonts-base xdotool x11-utils imagemagick)
+# The quick workflow's (unit, GL and X tests): the above, GoogleTest, the X
+# library the SDL back end's tests read windows with, and Mesa's EGL for the
+# headless OpenGL context, with OpenGL ES 2 for the fixed-function layer's
+# native tests (the headers all come with SDL2's anyway).
+QUICK_TEST_PACKAGES=("${BUILD_PACKAGES[@]}" "${HEADLESS_PACKAGES[@]}" libgtest-dev libx11-dev libegl-dev libegl-mesa0 libgles-dev)
 # Wine only recommends what a 32-bit GL program in an X window needs (and
 # packages are installed without recommendations): OpenGL on Mesa, the X
 # extensions, and the fonts of its message boxes.
@@ -62,13 +84,14 @@ DESKTOP_TEST_PACKAGES=(openbox metacity dbus-x11 wmctrl weston xwayland)
 # What the packages and their tests need: dpkg-shlibdeps for the .deb's
 # dependencies, icotool for the .ico, pefile to read the .exe's resources.
 PACKAGING_PACKAGES=(dpkg-dev icoutils python3 python3-pefile)
-# What the tests need besides: GoogleTest (its sources too, which the
-# Windows builds compile themselves), the Windows cross-compiler, a virtual
-# X server with fonts (message boxes), input and screenshots, and Wine for
-# the .exe files, with both loaders: "wine" only recommends the 64-bit one.
-TEST_PACKAGES=(googletest libgtest-dev libx11-dev g++-mingw-w64-i686 g++-mingw-w64-x86-64 xvfb xauth xfonts-base xdotool x11-utils imagemagick
+# A bare Debian made for the newcomer test, which runs scripts/run in it.
+NEWCOMER_TEST_PACKAGES=(debootstrap)
+# What the tests need besides: GoogleTest's sources, which the Windows
+# builds compile themselves, the Windows cross-compiler, and Wine for the
+# .exe files, with both loaders: "wine" only recommends the 64-bit one.
+TEST_PACKAGES=("${QUICK_TEST_PACKAGES[@]}" googletest g++-mingw-w64-i686 g++-mingw-w64-x86-64
   wine wine32:i386 wine64 "${WINE_RUNTIME_PACKAGES[@]}" "${WEB_TEST_PACKAGES[@]}"
-  "${DESKTOP_TEST_PACKAGES[@]}" "${PACKAGING_PACKAGES[@]}")
+  "${DESKTOP_TEST_PACKAGES[@]}" "${PACKAGING_PACKAGES[@]}" "${NEWCOMER_TEST_PACKAGES[@]}")
 
 # What scripts/bench needs besides: the peer viewer, the reference GL demo,
 # the process tools it reads figures with, and Python with matplotlib for

@@ -10,7 +10,7 @@
 #include <utility>
 #include <vector>
 
-#include "../support/vec3.h"
+#include "../../common/vec3.h"
 #include "model/model.h"
 
 namespace meshfacts {

@@ -2,7 +2,7 @@
 //
 // Platform: any, Windows included.
 // Dependencies: the core; the headless OpenGL context of
-// tests/support/gl_context (Mesa's EGL on Linux, the system's WGL on
+// common/gl_context (Mesa's EGL on Linux, the system's WGL on
 // Windows).
 //
 // Limits and differences from Windows: no native window or event exists

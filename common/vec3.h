@@ -1,7 +1,7 @@
 // A small 3-vector of doubles, shared by the tests and the duck generator
 // (tools/duckgen): sums, scaling, dot and cross products, length, direction.
-#ifndef DUCKVIEW_TESTS_VEC3_H
-#define DUCKVIEW_TESTS_VEC3_H
+#ifndef DUCKVIEW_COMMON_VEC3_H
+#define DUCKVIEW_COMMON_VEC3_H
 
 #include <cmath>
 
@@ -26,4 +26,4 @@ inline Vec3 Unit(Vec3 a)
 // tetrahedron on the origin, a, b and c.
 inline double Det(Vec3 a, Vec3 b, Vec3 c) { return Dot(a, Cross(b, c)); }
 
-#endif // DUCKVIEW_TESTS_VEC3_H
+#endif // DUCKVIEW_COMMON_VEC3_H

@@ -1,7 +1,7 @@
 // What a window that OpenGL draws into asks ChoosePixelFormat for:
 // double-buffered RGBA with the given colour and depth bits.
-#ifndef DUCKVIEW_TESTS_WINDOW_FORMAT_H
-#define DUCKVIEW_TESTS_WINDOW_FORMAT_H
+#ifndef DUCKVIEW_COMMON_WINDOW_FORMAT_H
+#define DUCKVIEW_COMMON_WINDOW_FORMAT_H
 
 #include "platform/win32.h"
 
@@ -18,4 +18,4 @@ inline PIXELFORMATDESCRIPTOR WindowFormatRequest(BYTE colourBits, BYTE depthBits
     return request;
 }
 
-#endif // DUCKVIEW_TESTS_WINDOW_FORMAT_H
+#endif // DUCKVIEW_COMMON_WINDOW_FORMAT_H

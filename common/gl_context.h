@@ -2,8 +2,8 @@
 // the surfaceless platform, drawing into a small pbuffer; on Windows the
 // system's WGL on a hidden window. Desktop OpenGL, compatibility profile,
 // so every fixed-function 1.1 call works.
-#ifndef DUCKVIEW_TESTS_GL_CONTEXT_H
-#define DUCKVIEW_TESTS_GL_CONTEXT_H
+#ifndef DUCKVIEW_COMMON_GL_CONTEXT_H
+#define DUCKVIEW_COMMON_GL_CONTEXT_H
 
 #include <string>
 
@@ -26,4 +26,4 @@ struct Rgba {
 };
 Rgba ReadPixel(int x, int y);
 
-#endif // DUCKVIEW_TESTS_GL_CONTEXT_H
+#endif // DUCKVIEW_COMMON_GL_CONTEXT_H
