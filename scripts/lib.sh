@@ -60,8 +60,10 @@ WEB_TEST_PACKAGES=(libgles-dev "${WEB_BUILD_PACKAGES[@]}" "${BROWSER_PACKAGES[@]
 # to do by wmctrl, and a Wayland compositor with XWayland.
 DESKTOP_TEST_PACKAGES=(openbox metacity dbus-x11 wmctrl weston xwayland)
 # What the packages and their tests need: dpkg-shlibdeps for the .deb's
-# dependencies, icotool for the .ico, pefile to read the .exe's resources.
-PACKAGING_PACKAGES=(dpkg-dev icoutils python3 python3-pefile)
+# dependencies, icotool for the .ico, pefile to read the .exe's resources,
+# and the checks a distribution holds a package to: lintian, the desktop
+# entry's and AppStream's validators, and man to find the manual page.
+PACKAGING_PACKAGES=(dpkg-dev icoutils python3 python3-pefile lintian desktop-file-utils appstream man-db)
 # What the tests need besides: GoogleTest (its sources too, which the
 # Windows builds compile themselves), the Windows cross-compiler, a virtual
 # X server with fonts (message boxes), input and screenshots, and Wine for
