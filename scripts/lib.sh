@@ -82,8 +82,10 @@ WEB_TEST_PACKAGES=(libgles-dev "${WEB_BUILD_PACKAGES[@]}" "${BROWSER_PACKAGES[@]
 # to do by wmctrl, and a Wayland compositor with XWayland.
 DESKTOP_TEST_PACKAGES=(openbox metacity dbus-x11 wmctrl weston xwayland)
 # What the packages and their tests need: dpkg-shlibdeps for the .deb's
-# dependencies, icotool for the .ico, pefile to read the .exe's resources.
-PACKAGING_PACKAGES=(dpkg-dev icoutils python3 python3-pefile)
+# dependencies, icotool for the .ico, pefile to read the .exe's resources,
+# and the checks a distribution holds a package to: lintian, the desktop
+# entry's and AppStream's validators, and man to find the manual page.
+PACKAGING_PACKAGES=(dpkg-dev icoutils python3 python3-pefile lintian desktop-file-utils appstream man-db)
 # A bare Debian made for the newcomer test, which runs scripts/run in it.
 NEWCOMER_TEST_PACKAGES=(debootstrap)
 # What the tests need besides: GoogleTest's sources, which the Windows

@@ -38,6 +38,10 @@ share/icons/hicolor/48x48/apps/duckview.png
 share/icons/hicolor/64x64/apps/duckview.png
 share/icons/hicolor/128x128/apps/duckview.png
 share/icons/hicolor/256x256/apps/duckview.png
+share/man/man6/duckview.6.gz
+share/doc/duckview/copyright
+share/doc/duckview/changelog.gz
+share/metainfo/invalid.duckview.duckview.metainfo.xml
 "
 
 step() { printf '\n== %s\n' "$*"; }

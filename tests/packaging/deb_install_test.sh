@@ -1,10 +1,16 @@
 #!/bin/bash
-# The Debian package as a user gets it: apt-get installs it, "duckview" from
-# PATH opens the notice and then the turning duck in a virtual display and
-# quits with Escape, and apt-get removes it again. Never leaves it installed.
-#   deb_install_test.sh <build-dir> <source-dir> <scratch-dir>
+# The Debian package as a packager makes it and a user gets it: a build of
+# the program alone (no tests, tools or benchmark) with the packager's
+# name, the .deb made by cpack and held to Debian's policy (lintian: no
+# errors or warnings; the desktop entry and the AppStream entry valid);
+# then apt-get installs it, "duckview" from PATH opens the notice and the
+# turning duck in a virtual display and quits with Escape, and apt-get
+# removes it again. Never leaves it installed.
+#   deb_install_test.sh <source-dir> <scratch-dir>
 set -u
-build=$1 src=$2 scratch=$3
+src=$1 scratch=$2
+build=$scratch/build
+maintainer='duckview package test <package-test@duckview.invalid>'
 
 [ "$(id -u)" = 0 ] || { echo "apt-get needs root: skipped"; exit 77; }
 installed() { dpkg-query -W -f='${Status}' duckview 2>/dev/null | grep -q 'install ok installed'; }
@@ -36,17 +42,42 @@ cleanup() {
 trap cleanup EXIT
 trap 'exit 1' INT TERM HUP
 
+# logged LOG COMMAND...: runs COMMAND with its output in LOG, shown when it fails.
+logged() {
+    local log=$1; shift
+    "$@" >"$log" 2>&1 || { tail -40 "$log"; echo "failed: $*"; return 1; }
+}
+
 rm -rf "$scratch" && mkdir -p "$scratch" || exit 1
-cpack -G DEB -B "$scratch" --config "$build/CPackConfig.cmake" >"$scratch/cpack.log" 2>&1 \
-    || { cat "$scratch/cpack.log"; exit 1; }
+logged "$scratch/configure.log" cmake -S "$src" -B "$build" -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo \
+    -DBUILD_TESTING=OFF "-DDUCKVIEW_MAINTAINER=$maintainer" || exit 1
+logged "$scratch/build.log" cmake --build "$build" || exit 1
+logged "$scratch/cpack.log" cpack -G DEB -B "$scratch" --config "$build/CPackConfig.cmake" || exit 1
 deb=$(ls "$scratch"/duckview_*_amd64.deb) || exit 1
 echo "built $(basename "$deb") ($(stat -c %s "$deb") bytes)"
+
+status=0
+[ "$(dpkg-deb -f "$deb" Maintainer)" = "$maintainer" ] || { echo "the Maintainer field is not the packager's"; status=1; }
+# Debian's policy checks: any error or warning fails (informational notes
+# are only listed).
+lintian --fail-on error,warning --display-info "$deb" 2>/dev/null || { echo "lintian finds errors or warnings"; status=1; }
+unpacked=$scratch/unpacked
+dpkg-deb -x "$deb" "$unpacked" || exit 1
+desktop-file-validate "$unpacked/usr/share/applications/duckview.desktop" || { echo "invalid desktop entry"; status=1; }
+# AppStream: the one note allowed is that the id's reserved top-level
+# domain (.invalid, until the project has a domain) is not a known one.
+metainfo=$(ls "$unpacked"/usr/share/metainfo/*.metainfo.xml) || { echo "no AppStream entry"; status=1; }
+if [ -n "$metainfo" ]; then
+    appstreamcli validate --no-net "$metainfo" >"$scratch/appstream.log" 2>&1 \
+        && ! grep -E '^[EWI]: ' "$scratch/appstream.log" | grep -qv ': cid-maybe-not-rdns ' \
+        || { cat "$scratch/appstream.log"; echo "AppStream finds fault with the entry"; status=1; }
+fi
 
 ours=1
 apt install "$deb" || { echo "apt-get install failed"; exit 1; }
 hash -r
 [ "$(command -v duckview)" = /usr/bin/duckview ] || { echo "duckview is not on PATH after installing"; exit 1; }
-status=0
+man -w duckview >/dev/null 2>&1 || { echo "no manual page for duckview"; status=1; }
 grep -qx 'Icon=duckview' /usr/share/applications/duckview.desktop || { echo "desktop entry without the icon"; status=1; }
 for size in 16 32 48 64 128 256; do
     [ -s /usr/share/icons/hicolor/${size}x${size}/apps/duckview.png ] || { echo "no ${size}x${size} icon"; status=1; }
