@@ -1,8 +1,8 @@
 // Browser back end: OpenGL on WebGL 1, pixel formats and presenting.
 //
 // Platform: a web browser with WebGL 1 (Emscripten's WebGL bindings). The
-// program's OpenGL 1.1 calls go to our fixed-function layer
-// (src/platform/webgl), which draws with WebGL; it is set up when a context
+// program's OpenGL 1.1 calls go to our fixed-function GL layer
+// (src/platform/gl_layer), which draws with WebGL; it is set up when a context
 // is first made current and shut down before the context goes.
 //
 // Limits and differences from Windows:
@@ -34,7 +34,7 @@
 
 #include "platform/web/web_backend.h"
 #include "platform/core/one_format.h"
-#include "platform/webgl/gl_layer.h"
+#include "platform/gl_layer/gl_layer.h"
 
 namespace backend {
 
