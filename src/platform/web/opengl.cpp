@@ -35,6 +35,7 @@
 #include "platform/web/web_backend.h"
 #include "platform/core/one_format.h"
 #include "platform/gl_layer/gl_layer.h"
+#include "platform/program_name.h"
 
 namespace backend {
 
@@ -91,7 +92,7 @@ bool ProbeFormat(NativeWindow *w)
     w->spareContext = NewContext(w);
     if (w->spareContext <= 0) {
         w->spareContext = 0;
-        std::fprintf(stderr, "duckview: this browser gives the page no WebGL 1\n");
+        std::fprintf(stderr, "%s: this browser gives the page no WebGL 1\n", kProgramName);
         return false;
     }
     EMSCRIPTEN_WEBGL_CONTEXT_HANDLE previous = emscripten_webgl_get_current_context();
@@ -155,7 +156,7 @@ bool MakeCurrent(NativeWindow *w, NativeContext *context)
     }
     if (!context->layerReady) {
         if (!InitGlLayer()) {
-            std::fprintf(stderr, "duckview: the fixed-function layer's shaders do not build on this WebGL\n");
+            std::fprintf(stderr, "%s: the fixed-function layer's shaders do not build on this WebGL\n", kProgramName);
             return false;
         }
         context->layerReady = true;
@@ -163,7 +164,8 @@ bool MakeCurrent(NativeWindow *w, NativeContext *context)
     } else if (w->layerStale) {
         w->layerStale = false;
         if (!RestoreGlLayer()) {
-            std::fprintf(stderr, "duckview: the fixed-function layer cannot be made again on the restored WebGL\n");
+            std::fprintf(stderr, "%s: the fixed-function layer cannot be made again on the restored WebGL\n",
+                         kProgramName);
             return false;
         }
     }
@@ -238,7 +240,7 @@ EMSCRIPTEN_KEEPALIVE int dv_context_restored(int hwnd)
         w->layerStale = true;
     core::Exposed(window);
     if (!rebuilt)
-        std::fprintf(stderr, "duckview: the fixed-function layer cannot be made again on the restored WebGL\n");
+        std::fprintf(stderr, "%s: the fixed-function layer cannot be made again on the restored WebGL\n", kProgramName);
     return rebuilt;
 }
 
