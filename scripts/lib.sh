@@ -73,7 +73,7 @@ WEB_BUILD_PACKAGES=(cmake ninja-build emscripten python3)
 # part of NodeSource's.
 BROWSER_PACKAGES=(chromium nodejs)
 command -v npm >/dev/null 2>&1 || BROWSER_PACKAGES+=(npm)
-# The tests of the fixed-function layer (tests/webgl) and of the web page
+# The tests of the fixed-function layer (tests/gl_layer) and of the web page
 # (tests/web): OpenGL ES 2 to run the layer natively, the web build, the
 # browser, and ImageMagick to read the page's screenshots.
 WEB_TEST_PACKAGES=(libgles-dev "${WEB_BUILD_PACKAGES[@]}" "${BROWSER_PACKAGES[@]}" imagemagick)

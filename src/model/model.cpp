@@ -5,7 +5,8 @@
 #include "platform/gl.h"
 
 const ModelMesh modelMeshes[1] = {
-    {"0main010", modelFaces, 822, modelVertices, 427, modelNormals, 465, modelTexCoords, 427},
+    {"0main010", modelFaces, kModelFaceCount, modelVertices, kModelVertexCount, modelNormals, kModelNormalCount,
+     modelTexCoords, kModelTexCoordCount},
 };
 
 void DrawMesh(const ModelMesh *mesh)

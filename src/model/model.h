@@ -22,10 +22,17 @@ struct ModelMesh {
     int texCoordCount;
 };
 
-extern const float modelVertices[427][3];
-extern const float modelNormals[465][3];
-extern const float modelTexCoords[427][3];
-extern const MeshFace modelFaces[822];
+// The sizes of the built-in duck's tables, which tools/duckgen fills: its
+// vertices, each with one texture coordinate, its normals and its triangles.
+const int kModelVertexCount = 427;
+const int kModelTexCoordCount = kModelVertexCount;
+const int kModelNormalCount = 465;
+const int kModelFaceCount = 822;
+
+extern const float modelVertices[kModelVertexCount][3];
+extern const float modelNormals[kModelNormalCount][3];
+extern const float modelTexCoords[kModelTexCoordCount][3];
+extern const MeshFace modelFaces[kModelFaceCount];
 
 // The program's meshes; the viewer draws entry 0.
 extern const ModelMesh modelMeshes[1];

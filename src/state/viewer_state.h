@@ -7,7 +7,11 @@
 
 typedef void (*IdleHandler)(void);
 
-// Window size in pixels (the outer size), fixed at start-up.
+// The window's size in pixels, fixed at start-up: what CreateWindowExA is
+// asked for, and SetWindowPos again after a resize. On Windows that is the
+// outer size, frame and caption included; on our Win32 core elsewhere it is
+// the client area's (platform/core/core.h says what follows for the picture
+// and the trackball).
 extern int windowWidth;
 extern int windowHeight;
 

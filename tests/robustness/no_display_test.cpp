@@ -66,18 +66,22 @@ void ExpectEndWithOne(pid_t pid, const std::string &log, const std::string &what
     EXPECT_NE(std::string::npos, err.find(what)) << "stderr was:\n" << err;
 }
 
-// Runs the program and expects it to end by itself so.
-void ExpectCleanFailure(const std::string &name, const std::string &what)
+// Runs the program and expects it to end by itself so, with a line on
+// stderr that begins with line (the program's name, not the path it was
+// started by, first).
+void ExpectCleanFailure(const std::string &name, const std::string &line)
 {
     std::string log = ArtifactDir() + "/" + name + ".log";
     std::remove(log.c_str());
-    ExpectEndWithOne(Spawn({DUCKVIEW_LINUX_BINARY}, {}, log), log, what);
+    ExpectEndWithOne(Spawn({DUCKVIEW_LINUX_BINARY}, {}, log), log, line);
+    std::string err = ReadFile(log);
+    EXPECT_NE(std::string::npos, ("\n" + err).find("\n" + line)) << "no line begins so; stderr was:\n" << err;
 }
 
 TEST(NoDisplay, WithoutAnyDisplayExitsWithOneAndSaysSo)
 {
     ScopedEnv display("DISPLAY", nullptr), wayland("WAYLAND_DISPLAY", nullptr), driver("SDL_VIDEODRIVER", nullptr);
-    ExpectCleanFailure("no-display", "cannot open a display");
+    ExpectCleanFailure("no-display", "duckview: cannot open a display");
 }
 
 TEST(NoDisplay, WithADisplayThatDoesNotExistExitsWithOneAndSaysSo)
@@ -89,7 +93,7 @@ TEST(NoDisplay, WithADisplayThatDoesNotExistExitsWithOneAndSaysSo)
         n++;
     std::string name = ":" + std::to_string(n);
     ScopedEnv display("DISPLAY", name.c_str()), wayland("WAYLAND_DISPLAY", nullptr), driver("SDL_VIDEODRIVER", nullptr);
-    ExpectCleanFailure("missing-display", "cannot open a display");
+    ExpectCleanFailure("missing-display", "duckview: cannot open a display");
 }
 
 // Dismisses the window with that title if it is there; true if it was.

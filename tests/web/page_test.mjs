@@ -36,7 +36,7 @@ const viewport = { width: 800, height: 854 };
 const side = Math.trunc(viewport.height * 0.3);
 const viewportHeight = (ratio) => Math.ceil((viewport.height - 0.5) / ratio);
 const noticeText = ' mouse: touch the window image for movement ';
-// The views of tests/webgl/frame_views.h, in its order.
+// The views of tests/gl_layer/frame_views.h, in its order.
 const views = ['start', 'fog', 'wireframe', 'underside', 'underside_fog_wireframe'];
 
 let failures = 0;

@@ -3,6 +3,7 @@
 #ifndef DUCKVIEW_TOOLS_DUCKGEN_FIGURE_H
 #define DUCKVIEW_TOOLS_DUCKGEN_FIGURE_H
 
+#include "model/model.h"
 #include "vec3.h"
 
 namespace duckgen {
@@ -41,9 +42,10 @@ constexpr int kBeyondOne = 28;
 constexpr double kUnitGap = 0.003;
 constexpr double kMaxY = 0.411804;
 
-constexpr int kVertexCount = 427;
-constexpr int kNormalCount = 465;
-constexpr int kFaceCount = 822;
+// The counts of the tables are the program's (model/model.h).
+constexpr int kVertexCount = kModelVertexCount;
+constexpr int kNormalCount = kModelNormalCount;
+constexpr int kFaceCount = kModelFaceCount;
 constexpr int kRimEdges = 28;
 constexpr int kSlitEdges = 4;
 constexpr int kNeckRing = 9;

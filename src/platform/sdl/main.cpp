@@ -11,6 +11,7 @@
 //   the show command is always SW_SHOWDEFAULT.
 #define SDL_MAIN_HANDLED
 #include "platform/sdl/sdl_backend.h"
+#include "platform/program_name.h"
 
 #include <cstdio>
 #include <string>
@@ -20,10 +21,11 @@ int main(int argc, char **argv)
     // Ctrl-C should end the program as usual rather than turn into an SDL
     // quit event that nothing reads.
     SDL_SetHint(SDL_HINT_NO_SIGNAL_HANDLERS, "1");
-    const char *name = (argc > 0 && argv[0] != nullptr) ? argv[0] : "duckview";
     std::string why;
     if (!backend::StartVideo(&why)) {
-        std::fprintf(stderr, "%s: cannot open a display: %s\n", name, why.c_str());
+        // The program's name, not argv[0]: this line begins as every other
+        // the program writes on stderr, whatever path it was started by.
+        std::fprintf(stderr, "%s: cannot open a display: %s\n", kProgramName, why.c_str());
         return 1;
     }
 

@@ -25,6 +25,7 @@
 // at the size the window had when the context was first current on it.)
 #include "platform/sdl/sdl_backend.h"
 #include "platform/core/one_format.h"
+#include "platform/program_name.h"
 
 #include <SDL_opengl.h>
 
@@ -118,7 +119,7 @@ bool ProbeFormat(NativeWindow *w)
         return w->formatUsable;
     w->formatProbed = true;
     if (!w->hasGl) {
-        std::fprintf(stderr, "duckview: no OpenGL-capable window: %s\n", w->glError.c_str());
+        std::fprintf(stderr, "%s: no OpenGL-capable window: %s\n", kProgramName, w->glError.c_str());
         return false;
     }
     SDL_Window *previousWindow = SDL_GL_GetCurrentWindow();
@@ -131,7 +132,7 @@ bool ProbeFormat(NativeWindow *w)
         w->spareContext = nullptr;
     }
     if (w->spareContext == nullptr) {
-        std::fprintf(stderr, "duckview: cannot create an OpenGL context: %s\n", SDL_GetError());
+        std::fprintf(stderr, "%s: cannot create an OpenGL context: %s\n", kProgramName, SDL_GetError());
         return false;
     }
     ReadFormat(w);

@@ -27,6 +27,7 @@
 //   keeps getting the mouse outside itself, as on Windows.
 // - The screen size is that of the first display.
 #include "platform/sdl/sdl_backend.h"
+#include "platform/program_name.h"
 
 #include <cstdio>
 
@@ -50,7 +51,7 @@ NativeWindow *OpenWindow(const WindowRequest &request)
     if (request.resizable)
         flags |= SDL_WINDOW_RESIZABLE;
     if (!MakeSdlWindow(w.get(), request, flags)) {
-        std::fprintf(stderr, "duckview: cannot create a window: %s\n", SDL_GetError());
+        std::fprintf(stderr, "%s: cannot create a window: %s\n", kProgramName, SDL_GetError());
         return nullptr;
     }
     w->id = SDL_GetWindowID(w->sdl);

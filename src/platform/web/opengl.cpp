@@ -1,8 +1,8 @@
 // Browser back end: OpenGL on WebGL 1, pixel formats and presenting.
 //
 // Platform: a web browser with WebGL 1 (Emscripten's WebGL bindings). The
-// program's OpenGL 1.1 calls go to our fixed-function layer
-// (src/platform/webgl), which draws with WebGL; it is set up when a context
+// program's OpenGL 1.1 calls go to our fixed-function GL layer
+// (src/platform/gl_layer), which draws with WebGL; it is set up when a context
 // is first made current and shut down before the context goes.
 //
 // Limits and differences from Windows:
@@ -34,7 +34,8 @@
 
 #include "platform/web/web_backend.h"
 #include "platform/core/one_format.h"
-#include "platform/webgl/gl_layer.h"
+#include "platform/gl_layer/gl_layer.h"
+#include "platform/program_name.h"
 
 namespace backend {
 
@@ -91,7 +92,7 @@ bool ProbeFormat(NativeWindow *w)
     w->spareContext = NewContext(w);
     if (w->spareContext <= 0) {
         w->spareContext = 0;
-        std::fprintf(stderr, "duckview: this browser gives the page no WebGL 1\n");
+        std::fprintf(stderr, "%s: this browser gives the page no WebGL 1\n", kProgramName);
         return false;
     }
     EMSCRIPTEN_WEBGL_CONTEXT_HANDLE previous = emscripten_webgl_get_current_context();
@@ -155,7 +156,7 @@ bool MakeCurrent(NativeWindow *w, NativeContext *context)
     }
     if (!context->layerReady) {
         if (!InitGlLayer()) {
-            std::fprintf(stderr, "duckview: the fixed-function layer's shaders do not build on this WebGL\n");
+            std::fprintf(stderr, "%s: the fixed-function layer's shaders do not build on this WebGL\n", kProgramName);
             return false;
         }
         context->layerReady = true;
@@ -163,7 +164,8 @@ bool MakeCurrent(NativeWindow *w, NativeContext *context)
     } else if (w->layerStale) {
         w->layerStale = false;
         if (!RestoreGlLayer()) {
-            std::fprintf(stderr, "duckview: the fixed-function layer cannot be made again on the restored WebGL\n");
+            std::fprintf(stderr, "%s: the fixed-function layer cannot be made again on the restored WebGL\n",
+                         kProgramName);
             return false;
         }
     }
@@ -238,7 +240,7 @@ EMSCRIPTEN_KEEPALIVE int dv_context_restored(int hwnd)
         w->layerStale = true;
     core::Exposed(window);
     if (!rebuilt)
-        std::fprintf(stderr, "duckview: the fixed-function layer cannot be made again on the restored WebGL\n");
+        std::fprintf(stderr, "%s: the fixed-function layer cannot be made again on the restored WebGL\n", kProgramName);
     return rebuilt;
 }
 

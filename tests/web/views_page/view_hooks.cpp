@@ -1,5 +1,5 @@
 // For the browser test only: puts the running program into one of the views
-// that tests/webgl draws natively (frame_views.h), so that the page's frame
+// that tests/gl_layer draws natively (frame_views.h), so that the page's frame
 // can be measured against the native one of the same rotation.
 //
 // dv_show_view(index) gives the program the view's rotation, flags and

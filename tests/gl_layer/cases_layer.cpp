@@ -1,6 +1,6 @@
 // The call sequences of layer_cases.inc against the fixed-function layer,
 // on the OpenGL ES 2 context that is current.
-#include "platform/webgl/gl_layer.h"
+#include "platform/gl_layer/gl_layer.h"
 
 #include <cmath>
 #include <vector>

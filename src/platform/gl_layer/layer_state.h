@@ -1,18 +1,22 @@
-// The fixed-function layer's state, shared by its two halves: the state
-// calls (layer_state.cpp) and the drawing (layer_draw.cpp).
-#ifndef DUCKVIEW_PLATFORM_WEBGL_LAYER_STATE_H
-#define DUCKVIEW_PLATFORM_WEBGL_LAYER_STATE_H
+// The GL layer's state, shared by its two halves: the state calls
+// (layer_state.cpp) and the drawing (layer_draw.cpp). Everything here is the
+// layer's own, in the namespace gl_layer, apart from the program's names;
+// only the entry points of gl_layer.h are process-wide.
+#ifndef DUCKVIEW_PLATFORM_GL_LAYER_LAYER_STATE_H
+#define DUCKVIEW_PLATFORM_GL_LAYER_LAYER_STATE_H
 
 #define DUCKVIEW_GL_LAYER_IMPLEMENTATION
-#include "platform/webgl/gl_layer.h"
+#include "platform/gl_layer/gl_layer.h"
 
 #include <vector>
 
-const int kLayerLights = 8;
-const int kLayerStackDepth = 32;
-const int kLayerEsSwitches = 8;
+namespace gl_layer {
 
-struct LayerLight {
+const int kLights = 8;
+const int kStackDepth = 32;
+const int kEsSwitches = 8;
+
+struct Light {
     float ambient[4];
     float diffuse[4];
     float specular[4];
@@ -24,7 +28,7 @@ struct LayerLight {
     int enabled;
 };
 
-struct LayerMaterial {
+struct Material {
     float ambient[4];
     float diffuse[4];
     float specular[4];
@@ -33,7 +37,7 @@ struct LayerMaterial {
 };
 
 // One vertex as the shader takes it.
-struct LayerVertex {
+struct Vertex {
     float position[3];
     float normal[3];
     float color[4];
@@ -41,15 +45,15 @@ struct LayerVertex {
     float offset[2]; // window-space shift in pixels (the sides of wide lines)
 };
 
-struct LayerState {
-    float modelview[kLayerStackDepth][16];
-    float projection[kLayerStackDepth][16];
+struct State {
+    float modelview[kStackDepth][16];
+    float projection[kStackDepth][16];
     int modelviewDepth;
     int projectionDepth;
     GLenum matrixMode;
 
-    LayerLight lights[kLayerLights];
-    LayerMaterial materials[2]; // front, back
+    Light lights[kLights];
+    Material materials[2]; // front, back
     float modelAmbient[4];
     int twoSide;
 
@@ -79,7 +83,7 @@ struct LayerState {
     struct {
         GLenum cap;
         int on;
-    } esSwitches[kLayerEsSwitches]; // OpenGL ES's own switches
+    } esSwitches[kEsSwitches]; // OpenGL ES's own switches
     GLint textureMagFilter, textureWrapS, textureWrapT;
     // Level 0 as uploaded (components as textureComponents); the program
     // gives no other level.
@@ -89,10 +93,10 @@ struct LayerState {
 
     GLenum primitive;
     int insideBegin;
-    std::vector<LayerVertex> batch; // the vertices since glBegin
+    std::vector<Vertex> batch; // the vertices since glBegin
 };
 
-extern LayerState layer;
+extern State layer;
 
 // Column-major 4 by 4 matrices in single precision: out = a * b (out may be
 // a or b), and out = m * p for a point.
@@ -108,4 +112,6 @@ void DestroyDrawObjects(void);
 void ForgetDrawObjects(void);
 void DrawBatch(void);
 
-#endif // DUCKVIEW_PLATFORM_WEBGL_LAYER_STATE_H
+} // namespace gl_layer
+
+#endif // DUCKVIEW_PLATFORM_GL_LAYER_LAYER_STATE_H

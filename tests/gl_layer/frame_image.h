@@ -1,7 +1,7 @@
 // Frames as RGB images (rows top first), their files (binary PPM), and how
 // a frame drawn through the layer is measured against desktop OpenGL's.
-#ifndef DUCKVIEW_TESTS_WEBGL_FRAME_IMAGE_H
-#define DUCKVIEW_TESTS_WEBGL_FRAME_IMAGE_H
+#ifndef DUCKVIEW_TESTS_GL_LAYER_FRAME_IMAGE_H
+#define DUCKVIEW_TESTS_GL_LAYER_FRAME_IMAGE_H
 
 #include <string>
 #include <vector>
@@ -39,4 +39,4 @@ struct FrameMatch {
 };
 FrameMatch MatchFrames(const Image &reference, const Image &candidate, int wireframe);
 
-#endif // DUCKVIEW_TESTS_WEBGL_FRAME_IMAGE_H
+#endif // DUCKVIEW_TESTS_GL_LAYER_FRAME_IMAGE_H

@@ -2,8 +2,8 @@
 // by one: the bodies in layer_cases.inc are compiled twice, against desktop
 // OpenGL (namespace desktop, cases_desktop.cpp) and against the layer
 // (namespace layer, cases_layer.cpp), so both sides make the same calls.
-#ifndef DUCKVIEW_TESTS_WEBGL_LAYER_CASES_H
-#define DUCKVIEW_TESTS_WEBGL_LAYER_CASES_H
+#ifndef DUCKVIEW_TESTS_GL_LAYER_LAYER_CASES_H
+#define DUCKVIEW_TESTS_GL_LAYER_LAYER_CASES_H
 
 #include <vector>
 
@@ -45,4 +45,4 @@ bool Rebuild();
 void RedrawScene(Scene scene);
 } // namespace layer
 
-#endif // DUCKVIEW_TESTS_WEBGL_LAYER_CASES_H
+#endif // DUCKVIEW_TESTS_GL_LAYER_LAYER_CASES_H

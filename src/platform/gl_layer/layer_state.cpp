@@ -5,12 +5,14 @@
 // float arithmetic, in the same order, as the desktop OpenGL the program was
 // written against (Mesa's), so that the rotation the program reads back and
 // accumulates frame after frame comes out the same.
-#include "platform/webgl/layer_state.h"
+#include "platform/gl_layer/layer_state.h"
 
 #include <cmath>
 #include <cstring>
 
-LayerState layer;
+namespace gl_layer {
+
+State layer;
 
 static const float identity[16] = {1, 0, 0, 0, 0, 1, 0, 0, 0, 0, 1, 0, 0, 0, 0, 1};
 static const double pi = 3.14159265358979323846;
@@ -85,7 +87,7 @@ static void MultiplyCurrent(const float m[16])
 
 // Gives the light its position in eye coordinates, transformed by the
 // current modelview matrix, and the two unit vectors the lighting needs.
-static void PlaceLight(LayerLight *light, const float position[4])
+static void PlaceLight(Light *light, const float position[4])
 {
     TransformPoint(light->eyePosition, ModelviewMatrix(), position);
     memcpy(light->direction, light->eyePosition, 3 * sizeof(float));
@@ -104,8 +106,8 @@ static void ResetState(void)
     layer.matrixMode = GL_MODELVIEW;
 
     const float defaultPosition[4] = {0, 0, 1, 0};
-    for (int i = 0; i < kLayerLights; i++) {
-        LayerLight *light = &layer.lights[i];
+    for (int i = 0; i < kLights; i++) {
+        Light *light = &layer.lights[i];
         float white = i == 0 ? 1.0f : 0.0f;
         Set4(light->ambient, 0, 0, 0, 1);
         Set4(light->diffuse, white, white, white, 1);
@@ -114,7 +116,7 @@ static void ResetState(void)
         light->enabled = 0;
     }
     for (int side = 0; side < 2; side++) {
-        LayerMaterial *material = &layer.materials[side];
+        Material *material = &layer.materials[side];
         Set4(material->ambient, 0.2f, 0.2f, 0.2f, 1);
         Set4(material->diffuse, 0.8f, 0.8f, 0.8f, 1);
         Set4(material->specular, 0, 0, 0, 1);
@@ -147,10 +149,10 @@ static void ResetState(void)
     layer.textureComponents = 0;
 
     Set4(layer.clearColor, 0, 0, 0, 0);
-    const GLenum esCaps[kLayerEsSwitches] = {GL_BLEND,        GL_DEPTH_TEST,           GL_DITHER,
-                                             GL_SCISSOR_TEST, GL_POLYGON_OFFSET_FILL,  GL_SAMPLE_COVERAGE,
-                                             GL_STENCIL_TEST, GL_SAMPLE_ALPHA_TO_COVERAGE};
-    for (int i = 0; i < kLayerEsSwitches; i++) {
+    const GLenum esCaps[kEsSwitches] = {GL_BLEND,        GL_DEPTH_TEST,          GL_DITHER,
+                                        GL_SCISSOR_TEST, GL_POLYGON_OFFSET_FILL, GL_SAMPLE_COVERAGE,
+                                        GL_STENCIL_TEST, GL_SAMPLE_ALPHA_TO_COVERAGE};
+    for (int i = 0; i < kEsSwitches; i++) {
         layer.esSwitches[i].cap = esCaps[i];
         layer.esSwitches[i].on = esCaps[i] == GL_DITHER;
     }
@@ -165,6 +167,48 @@ static void ResetState(void)
     layer.batch.clear();
 }
 
+static void UploadTextureImage(void)
+{
+    GLenum format = layer.textureComponents == 4 ? GL_RGBA : GL_RGB;
+    glPixelStorei(GL_UNPACK_ALIGNMENT, 1);
+    glTexImage2D(GL_TEXTURE_2D, 0, (GLint)format, layer.textureWidth, layer.textureHeight, 0, format,
+                 GL_UNSIGNED_BYTE, layer.textureHasPixels ? layer.textureImage.data() : nullptr);
+    glPixelStorei(GL_UNPACK_ALIGNMENT, 4);
+}
+
+// The switches the layer keeps itself, and the record of OpenGL ES's own;
+// null for a name that is neither.
+static int *LayerSwitch(GLenum cap)
+{
+    switch (cap) {
+    case GL_LIGHTING:
+        return &layer.lighting;
+    case GL_FOG:
+        return &layer.fog;
+    case GL_TEXTURE_2D:
+        return &layer.texturing;
+    case GL_CULL_FACE:
+        return &layer.culling;
+    }
+    if (cap >= GL_LIGHT0 && cap < GL_LIGHT0 + kLights)
+        return &layer.lights[cap - GL_LIGHT0].enabled;
+    return nullptr;
+}
+
+static int *EsSwitch(GLenum cap)
+{
+    for (auto &es : layer.esSwitches)
+        if (es.cap == cap)
+            return &es.on;
+    return nullptr;
+}
+
+} // namespace gl_layer
+
+// The entry points of gl_layer.h, process-wide: setting the layer up and
+// the dvgl* functions the program's gl* calls become.
+using namespace gl_layer;
+
 int InitGlLayer(void)
 {
     ResetState();
@@ -177,15 +221,6 @@ void SetGlLayerViewport(GLint x, GLint y, GLsizei width, GLsizei height)
     const GLint viewport[4] = {x, y, width, height};
     memcpy(layer.viewport, viewport, sizeof viewport);
     glViewport(x, y, width, height);
-}
-
-static void UploadTextureImage(void)
-{
-    GLenum format = layer.textureComponents == 4 ? GL_RGBA : GL_RGB;
-    glPixelStorei(GL_UNPACK_ALIGNMENT, 1);
-    glTexImage2D(GL_TEXTURE_2D, 0, (GLint)format, layer.textureWidth, layer.textureHeight, 0, format,
-                 GL_UNSIGNED_BYTE, layer.textureHasPixels ? layer.textureImage.data() : nullptr);
-    glPixelStorei(GL_UNPACK_ALIGNMENT, 4);
 }
 
 int RestoreGlLayer(void)
@@ -319,11 +354,11 @@ void dvglMultMatrixf(const GLfloat *m)
 void dvglPushMatrix(void)
 {
     if (layer.matrixMode == GL_PROJECTION) {
-        if (layer.projectionDepth < kLayerStackDepth) {
+        if (layer.projectionDepth < kStackDepth) {
             memcpy(layer.projection[layer.projectionDepth], ProjectionMatrix(), sizeof identity);
             layer.projectionDepth++;
         }
-    } else if (layer.modelviewDepth < kLayerStackDepth) {
+    } else if (layer.modelviewDepth < kStackDepth) {
         memcpy(layer.modelview[layer.modelviewDepth], ModelviewMatrix(), sizeof identity);
         layer.modelviewDepth++;
     }
@@ -357,7 +392,7 @@ void dvglVertex3f(GLfloat x, GLfloat y, GLfloat z)
 {
     if (!layer.insideBegin)
         return;
-    LayerVertex v = {{x, y, z}, {layer.normal[0], layer.normal[1], layer.normal[2]}, {0, 0, 0, 0}, 0, {0, 0}};
+    Vertex v = {{x, y, z}, {layer.normal[0], layer.normal[1], layer.normal[2]}, {0, 0, 0, 0}, 0, {0, 0}};
     Copy4(v.color, layer.color);
     layer.batch.push_back(v);
 }
@@ -376,9 +411,9 @@ void dvglColor3f(GLfloat red, GLfloat green, GLfloat blue)
 
 void dvglLightfv(GLenum lightName, GLenum pname, const GLfloat *params)
 {
-    if (lightName < GL_LIGHT0 || lightName >= GL_LIGHT0 + kLayerLights)
+    if (lightName < GL_LIGHT0 || lightName >= GL_LIGHT0 + kLights)
         return;
-    LayerLight *light = &layer.lights[lightName - GL_LIGHT0];
+    Light *light = &layer.lights[lightName - GL_LIGHT0];
     switch (pname) {
     case GL_AMBIENT:
         Copy4(light->ambient, params);
@@ -406,7 +441,7 @@ void dvglMaterialfv(GLenum face, GLenum pname, const GLfloat *params)
     for (int side = 0; side < 2; side++) {
         if (face != GL_FRONT_AND_BACK && face != (side == 0 ? GL_FRONT : GL_BACK))
             continue;
-        LayerMaterial *material = &layer.materials[side];
+        Material *material = &layer.materials[side];
         switch (pname) {
         case GL_AMBIENT:
             Copy4(material->ambient, params);
@@ -481,33 +516,6 @@ void dvglClearColor(GLfloat red, GLfloat green, GLfloat blue, GLfloat alpha)
     for (int i = 0; i < 4; i++)
         layer.clearColor[i] = rgba[i] < 0.0f ? 0.0f : rgba[i] > 1.0f ? 1.0f : rgba[i];
     glClearColor(red, green, blue, alpha);
-}
-
-// The switches the layer keeps itself, and the record of OpenGL ES's own;
-// null for a name that is neither.
-static int *LayerSwitch(GLenum cap)
-{
-    switch (cap) {
-    case GL_LIGHTING:
-        return &layer.lighting;
-    case GL_FOG:
-        return &layer.fog;
-    case GL_TEXTURE_2D:
-        return &layer.texturing;
-    case GL_CULL_FACE:
-        return &layer.culling;
-    }
-    if (cap >= GL_LIGHT0 && cap < GL_LIGHT0 + kLayerLights)
-        return &layer.lights[cap - GL_LIGHT0].enabled;
-    return nullptr;
-}
-
-static int *EsSwitch(GLenum cap)
-{
-    for (auto &es : layer.esSwitches)
-        if (es.cap == cap)
-            return &es.on;
-    return nullptr;
 }
 
 void dvglEnable(GLenum cap)
@@ -674,7 +682,7 @@ void dvglGetIntegerv(GLenum pname, GLint *params)
         params[0] = params[1] = (GLint)layer.polygonMode;
         return;
     case GL_MAX_LIGHTS:
-        params[0] = kLayerLights;
+        params[0] = kLights;
         return;
     }
     glGetIntegerv(pname, params);

@@ -2,8 +2,8 @@
 // runs on natively: Mesa through EGL on the surfaceless platform, drawing
 // into a pbuffer. It shares its EGL display with the desktop context of
 // gl_context.h, so one process can hold both and switch between them.
-#ifndef DUCKVIEW_TESTS_WEBGL_ES_CONTEXT_H
-#define DUCKVIEW_TESTS_WEBGL_ES_CONTEXT_H
+#ifndef DUCKVIEW_TESTS_GL_LAYER_ES_CONTEXT_H
+#define DUCKVIEW_TESTS_GL_LAYER_ES_CONTEXT_H
 
 #include <string>
 
@@ -18,4 +18,4 @@ struct EglBinding {
 EglBinding CurrentEglBinding();
 void MakeCurrent(const EglBinding &binding);
 
-#endif // DUCKVIEW_TESTS_WEBGL_ES_CONTEXT_H
+#endif // DUCKVIEW_TESTS_GL_LAYER_ES_CONTEXT_H

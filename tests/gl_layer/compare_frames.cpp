@@ -1,5 +1,5 @@
 // Measures frames drawn through the layer against desktop OpenGL's frames
-// of the same views: webgl_compare REFERENCE_DIR CANDIDATE_DIR [VIEW...],
+// of the same views: gl_layer_compare REFERENCE_DIR CANDIDATE_DIR [VIEW...],
 // every view or the ones named. Prints the figures of each and fails when
 // one falls short (or a name is no view):
 // - filled model: at least 97% of its pixels within 10/255 in every channel;

@@ -1,8 +1,8 @@
 // The views of the program that the layer's frames are compared on, drawn
 // by the program's own InitScene and RenderFrame. The same code runs on
 // desktop OpenGL, on the layer natively, and on the layer in a browser.
-#ifndef DUCKVIEW_TESTS_WEBGL_FRAME_VIEWS_H
-#define DUCKVIEW_TESTS_WEBGL_FRAME_VIEWS_H
+#ifndef DUCKVIEW_TESTS_GL_LAYER_FRAME_VIEWS_H
+#define DUCKVIEW_TESTS_GL_LAYER_FRAME_VIEWS_H
 
 // Frames are this many pixels on a side (the window is square).
 const int kFrameSide = 256;
@@ -47,4 +47,4 @@ inline bool InCounterBox(int x, int y)
            py >= (bottom + 1) / 2 * kFrameSide - margin && py <= (top + 1) / 2 * kFrameSide + margin;
 }
 
-#endif // DUCKVIEW_TESTS_WEBGL_FRAME_VIEWS_H
+#endif // DUCKVIEW_TESTS_GL_LAYER_FRAME_VIEWS_H

@@ -15,7 +15,7 @@
 
 #ifdef DUCKVIEW_GL_LAYER
 #include "es_context.h"
-#include "platform/webgl/gl_layer.h"
+#include "platform/gl_layer/gl_layer.h"
 #else
 #include <GL/gl.h>
 

@@ -8,7 +8,7 @@
 #include <vector>
 
 #include "frame_views.h"
-#include "platform/webgl/gl_layer.h"
+#include "platform/gl_layer/gl_layer.h"
 
 static void SendFrame(const FrameView &view)
 {

@@ -14,12 +14,14 @@
 // WebGL lines have no facing and are one pixel wide, so triangles drawn as
 // lines become edges that carry their triangle's side, and lines wider than
 // one pixel become two triangles each.
-#include "platform/webgl/layer_state.h"
+#include "platform/gl_layer/layer_state.h"
 
 #include <cmath>
 #include <cstddef>
 #include <cstdio>
 #include <cstring>
+
+namespace gl_layer {
 
 static const char *const vertexShaderSource = R"(
 attribute vec3 aPosition;
@@ -178,9 +180,9 @@ static GLsizeiptr bufferCapacity;
 // What glEnd draws when the batch is not drawn as it is: triangles that
 // carry their side, triangle edges or line segments, and the triangles of
 // wide lines.
-static std::vector<LayerVertex> triangles;
-static std::vector<LayerVertex> lines;
-static std::vector<LayerVertex> wideLines;
+static std::vector<Vertex> triangles;
+static std::vector<Vertex> lines;
+static std::vector<Vertex> wideLines;
 
 // Whether a shader compiled (or a program linked); if not, says why.
 static int Built(GLuint object, GLenum status)
@@ -276,7 +278,7 @@ void ForgetDrawObjects(void)
         program.id = 0;
     vertexBuffer = texture = 0;
     bufferCapacity = 0;
-    for (std::vector<LayerVertex> *kept : {&triangles, &lines, &wideLines}) {
+    for (std::vector<Vertex> *kept : {&triangles, &lines, &wideLines}) {
         kept->clear();
         kept->shrink_to_fit();
     }
@@ -312,16 +314,16 @@ static void NormalMatrix(float out[9], const float m[16])
 
 static void SetLightingUniforms(const Uniforms &uniforms)
 {
-    float direction[kLayerLights][3], halfVector[kLayerLights][3];
-    float products[2][3][kLayerLights][3]; // side, ambient/diffuse/specular, light, rgb
+    float direction[kLights][3], halfVector[kLights][3];
+    float products[2][3][kLights][3]; // side, ambient/diffuse/specular, light, rgb
     int count = 0;
-    for (const LayerLight &light : layer.lights) {
+    for (const Light &light : layer.lights) {
         if (!light.enabled)
             continue;
         memcpy(direction[count], light.direction, sizeof direction[0]);
         memcpy(halfVector[count], light.halfVector, sizeof halfVector[0]);
         for (int side = 0; side < 2; side++) {
-            const LayerMaterial &material = layer.materials[side];
+            const Material &material = layer.materials[side];
             for (int c = 0; c < 3; c++) {
                 products[side][0][count][c] = light.ambient[c] * material.ambient[c];
                 products[side][1][count][c] = light.diffuse[c] * material.diffuse[c];
@@ -346,7 +348,7 @@ static void SetLightingUniforms(const Uniforms &uniforms)
     // times its ambient colour; its alpha is the diffuse alpha.
     float sceneColor[2][4];
     for (int side = 0; side < 2; side++) {
-        const LayerMaterial &material = layer.materials[side];
+        const Material &material = layer.materials[side];
         for (int c = 0; c < 3; c++)
             sceneColor[side][c] = layer.modelAmbient[c] * material.ambient[c] + material.emission[c];
         sceneColor[side][3] = material.diffuse[3];
@@ -396,7 +398,7 @@ static void SetUniforms(const Uniforms &uniforms, const float modelViewProjectio
         SetFogUniforms(uniforms);
 }
 
-static void DrawVertices(GLenum mode, const std::vector<LayerVertex> &vertices)
+static void DrawVertices(GLenum mode, const std::vector<Vertex> &vertices)
 {
     // OpenGL 1.1 textures only with an image whose filter needs no mipmaps.
     int textureComplete = layer.textureComponents > 0 &&
@@ -409,7 +411,7 @@ static void DrawVertices(GLenum mode, const std::vector<LayerVertex> &vertices)
     glUseProgram(program.id);
     SetUniforms(program.uniforms, modelViewProjection);
 
-    GLsizeiptr size = (GLsizeiptr)(vertices.size() * sizeof(LayerVertex));
+    GLsizeiptr size = (GLsizeiptr)(vertices.size() * sizeof(Vertex));
     glBindBuffer(GL_ARRAY_BUFFER, vertexBuffer);
     if (size > bufferCapacity) {
         glBufferData(GL_ARRAY_BUFFER, size, vertices.data(), GL_STREAM_DRAW);
@@ -422,13 +424,13 @@ static void DrawVertices(GLenum mode, const std::vector<LayerVertex> &vertices)
         GLint size;
         size_t offset;
     } attributes[] = {
-        {kPositionAttribute, 3, offsetof(LayerVertex, position)}, {kNormalAttribute, 3, offsetof(LayerVertex, normal)},
-        {kColorAttribute, 4, offsetof(LayerVertex, color)},       {kBackAttribute, 1, offsetof(LayerVertex, back)},
-        {kOffsetAttribute, 2, offsetof(LayerVertex, offset)},
+        {kPositionAttribute, 3, offsetof(Vertex, position)}, {kNormalAttribute, 3, offsetof(Vertex, normal)},
+        {kColorAttribute, 4, offsetof(Vertex, color)},       {kBackAttribute, 1, offsetof(Vertex, back)},
+        {kOffsetAttribute, 2, offsetof(Vertex, offset)},
     };
     for (const auto &attribute : attributes) {
         glEnableVertexAttribArray(attribute.index);
-        glVertexAttribPointer(attribute.index, attribute.size, GL_FLOAT, GL_FALSE, sizeof(LayerVertex),
+        glVertexAttribPointer(attribute.index, attribute.size, GL_FLOAT, GL_FALSE, sizeof(Vertex),
                               (const void *)attribute.offset);
     }
     glDrawArrays(mode, 0, (GLsizei)vertices.size());
@@ -437,7 +439,7 @@ static void DrawVertices(GLenum mode, const std::vector<LayerVertex> &vertices)
 // Where a vertex lands in window coordinates, in float as the rasteriser
 // has it.
 static void WindowPosition(float out[2], const float modelViewProjection[16], const GLint viewport[4],
-                           const LayerVertex &v)
+                           const Vertex &v)
 {
     const float p[4] = {v.position[0], v.position[1], v.position[2], 1.0f};
     float clip[4];
@@ -460,10 +462,10 @@ static void SortTriangles(void)
     GLint viewport[4];
     CurrentViewport(viewport);
     int edges = layer.polygonMode == GL_LINE;
-    std::vector<LayerVertex> &out = edges ? lines : triangles;
+    std::vector<Vertex> &out = edges ? lines : triangles;
     out.clear();
     for (size_t i = 0; i + 2 < layer.batch.size(); i += 3) {
-        const LayerVertex *corners = &layer.batch[i];
+        const Vertex *corners = &layer.batch[i];
         float window[3][2];
         for (int k = 0; k < 3; k++)
             WindowPosition(window[k], modelViewProjection, viewport, corners[k]);
@@ -532,7 +534,7 @@ static void DrawLines(void)
         const int corner[6] = {0, 1, 1, 0, 1, 0};
         const float side[6] = {-1, -1, 1, -1, 1, 1};
         for (int k = 0; k < 6; k++) {
-            LayerVertex v = lines[i + corner[k]];
+            Vertex v = lines[i + corner[k]];
             for (int axis = 0; axis < 2; axis++)
                 v.offset[axis] = shift[corner[k]] * delta[axis] + (axis == major ? 0.0f : side[k] * 0.5f * width);
             wideLines.push_back(v);
@@ -543,7 +545,7 @@ static void DrawLines(void)
 
 void DrawBatch(void)
 {
-    const std::vector<LayerVertex> &batch = layer.batch;
+    const std::vector<Vertex> &batch = layer.batch;
     switch (layer.primitive) {
     case GL_TRIANGLES:
         SortTriangles();
@@ -566,3 +568,5 @@ void DrawBatch(void)
         break;
     }
 }
+
+} // namespace gl_layer

@@ -1,7 +1,7 @@
-// The OpenGL 1.1 calls the program makes, as a small fixed-function layer on
-// OpenGL ES 2 (WebGL 1 in the browser): matrix stacks, immediate mode,
-// per-vertex two-sided lighting, fog, wireframe, wide lines and the checker
-// texture, drawn with shaders of our own.
+// The GL layer: the OpenGL 1.1 calls the program makes, as a small
+// fixed-function layer on OpenGL ES 2 (WebGL 1 in the browser): matrix
+// stacks, immediate mode, per-vertex two-sided lighting, fog, wireframe, wide
+// lines and the checker texture, drawn with shaders of our own.
 //
 // src/platform/gl.h includes this header in place of <GL/gl.h> when
 // DUCKVIEW_GL_LAYER is defined. The macros at the end send the program's gl*
@@ -9,7 +9,9 @@
 // DUCKVIEW_GL_LAYER_IMPLEMENTATION first, so that the same names still reach
 // the real OpenGL ES functions there. glClear and glFlush mean the same in
 // both APIs and are not wrapped; glClearColor is, only so that the layer
-// keeps the colour.
+// keeps the colour. What this header declares is process-wide, with C
+// names; the layer's internals are in the namespace gl_layer
+// (layer_state.h).
 //
 // Everything the program sets is kept on the CPU side, the texture's image
 // included, so that the layer can make its objects again on a context that
@@ -21,8 +23,8 @@
 // a polygon mode for one face only, culling of other than back faces,
 // clockwise front faces, and primitives other than GL_TRIANGLES, GL_LINES
 // and GL_LINE_STRIP.
-#ifndef DUCKVIEW_PLATFORM_WEBGL_GL_LAYER_H
-#define DUCKVIEW_PLATFORM_WEBGL_GL_LAYER_H
+#ifndef DUCKVIEW_PLATFORM_GL_LAYER_GL_LAYER_H
+#define DUCKVIEW_PLATFORM_GL_LAYER_GL_LAYER_H
 
 #include <GLES2/gl2.h>
 
@@ -169,4 +171,4 @@ void dvglGetIntegerv(GLenum pname, GLint *params);
 #define glGetIntegerv dvglGetIntegerv
 #endif
 
-#endif // DUCKVIEW_PLATFORM_WEBGL_GL_LAYER_H
+#endif // DUCKVIEW_PLATFORM_GL_LAYER_GL_LAYER_H
