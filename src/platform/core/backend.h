@@ -8,7 +8,7 @@
 // native events, a clock, a screen, message boxes and OpenGL contexts.
 // Exactly one back end is linked into a program: SDL2 for the real program
 // on Linux (src/platform/sdl/), a recording one for tests
-// (tests/support/fake_win32.cpp).
+// (tests/support/recording.cpp).
 //
 // The namespace backend below is what every back end defines; the namespace
 // core is what the core offers back ends in return. Neither is seen by the
