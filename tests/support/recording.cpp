@@ -20,6 +20,7 @@
 
 #include "gl_context.h"
 #include "platform/core/backend.h"
+#include "platform/core/inspection.h"
 #include "window_format.h"
 
 namespace backend {

@@ -1,4 +1,7 @@
-// The contract between the Win32 core and a back end.
+// The contract between the Win32 core and a back end, in two halves: what a
+// back end provides (namespace backend) and what the core offers back ends
+// in return (namespace core), the calls through which native events reach
+// the core.
 //
 // The core (src/platform/core/) is the Win32 behaviour that does not depend
 // on the system underneath: the message queue and the order of its
@@ -6,13 +9,15 @@
 // destruction, painting, sizes, capture, pixel-format and palette
 // bookkeeping. A back end is the system underneath: it has native windows,
 // native events, a clock, a screen, message boxes and OpenGL contexts.
-// Exactly one back end is linked into a program: SDL2 for the real program
-// on Linux (src/platform/sdl/), a recording one for tests
+// Exactly one back end is linked into a program: SDL2 for the program on
+// Linux (src/platform/sdl/), the browser's for the web page
+// (src/platform/web/), or the recording one for tests
 // (tests/support/recording.cpp).
 //
-// The namespace backend below is what every back end defines; the namespace
-// core is what the core offers back ends in return. Neither is seen by the
-// program, which knows only the Win32 operations of platform/win32.h.
+// Neither half is seen by the program, which knows only the Win32
+// operations of platform/win32.h. What only a recording or simulating back
+// end and the tests need (the call observer, resetting the core, the state
+// of a window) is in platform/core/inspection.h.
 #ifndef DUCKVIEW_PLATFORM_CORE_BACKEND_H
 #define DUCKVIEW_PLATFORM_CORE_BACKEND_H
 
@@ -20,6 +25,7 @@
 
 #include "platform/win32.h"
 
+// ==== what a back end provides ====
 namespace backend {
 
 // A back end's own records, opaque to the core.
@@ -93,6 +99,7 @@ bool Present(NativeWindow *window); // shows the back buffer
 
 } // namespace backend
 
+// ==== what the core offers back ends ====
 namespace core {
 
 // ---- what native events become ----
@@ -113,50 +120,6 @@ void Exposed(HWND hwnd);        // part of the window must be painted again
 void CloseRequested(HWND hwnd); // the user asked to close it: WM_CLOSE
 // The keyboard's Caps Lock state when the back end starts.
 void SetCapsLock(bool on);
-
-// ---- for a back end that records or simulates ----
-// One Win32 call as the program made it: its name, its integer and handle
-// arguments in order, and its string arguments in order.
-struct Call {
-    const char *name;
-    std::intptr_t args[10];
-    int argCount;
-    const char *texts[2];
-    int textCount;
-    int depth; // how many Win32 calls were already running (0: the program's own)
-};
-// Told of every Win32 call: starts before it takes effect, ends with its
-// result, which it may replace. Either may be null.
-struct CallObserver {
-    void (*starts)(const Call &call);
-    std::intptr_t (*ends)(const Call &call, std::intptr_t result);
-};
-void SetCallObserver(const CallObserver &observer);
-
-// Back to the start: no classes, windows, messages, timers or capture.
-// Native windows and contexts are forgotten, not discarded.
-void Reset();
-// PostMessageA without the call being seen: the message goes to the back
-// of the posted messages.
-void Post(HWND hwnd, UINT message, WPARAM wParam, LPARAM lParam);
-// Calls the window's procedure as the system does for a sent message.
-LRESULT Send(HWND hwnd, UINT message, WPARAM wParam, LPARAM lParam);
-bool MessageWaiting(); // GetMessageA would return at once
-int QueueLength();     // posted and input messages waiting
-
-// The state of a window as the core keeps it, for checks; nothing is
-// logged. Zero, false or null for a handle that is not a live window.
-struct WindowInfo {
-    bool exists, visible;
-    int x, y, width, height; // outer position and size: the client area and the frame
-    int clientWidth, clientHeight;
-    HDC dc;
-    int pixelFormat;
-};
-WindowInfo InfoOf(HWND hwnd);
-HWND WindowOfDc(HDC dc);
-HWND CaptureWindow();
-const WNDCLASSA *FindClass(const char *name); // null when not registered
 
 } // namespace core
 

@@ -47,6 +47,7 @@
 #include <vector>
 
 #include "platform/core/backend.h"
+#include "platform/core/inspection.h"
 
 namespace core {
 
@@ -122,6 +123,7 @@ Window *LiveWindow(HWND hwnd);
 Window *LiveWindowOfDc(HDC dc);
 Context *LiveContext(HGLRC context);
 Palette *LivePalette(HPALETTE palette);
+HWND WindowOfDc(HDC dc); // null when dc is no live window's
 
 // ---- tracing of the Win32 calls ----
 template <typename T> std::intptr_t Arg(T value)
