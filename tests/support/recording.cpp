@@ -482,9 +482,7 @@ void RecordingInvalidate(HWND hwnd)
 
 void RecordingKeyEvent(HWND hwnd, BYTE vk, bool down)
 {
-    const LPARAM released = (LPARAM(1) << 30) | (LPARAM(1) << 31); // previous state down, transition up
-    core::PostInput(hwnd, down ? WM_KEYDOWN : WM_KEYUP, vk, down ? 1 : 1 | released,
-                    static_cast<DWORD>(R().clock));
+    core::PostKey(hwnd, vk, down ? core::kKeyPressed : core::kKeyReleased, false, static_cast<DWORD>(R().clock));
 }
 
 void RecordingMouseEvent(HWND hwnd, UINT message, int x, int y, WPARAM keys)

@@ -5,19 +5,22 @@
 //
 // The core (src/platform/core/) is the Win32 behaviour that does not depend
 // on the system underneath: the message queue and the order of its
-// messages, TranslateMessage, handles, classes, timers, window creation and
-// destruction, painting, sizes, capture, pixel-format and palette
-// bookkeeping. A back end is the system underneath: it has native windows,
-// native events, a clock, a screen, message boxes and OpenGL contexts.
-// Exactly one back end is linked into a program: SDL2 for the program on
-// Linux (src/platform/sdl/), the browser's for the web page
-// (src/platform/web/), or the recording one for tests
+// messages, the key messages and TranslateMessage, handles, classes,
+// timers, window creation and destruction, painting, sizes, capture,
+// pixel-format and palette bookkeeping. A back end is the system
+// underneath: it has native windows, native events, a clock, a screen,
+// message boxes and OpenGL contexts. Exactly one back end is linked into a
+// program: SDL2 for the program on Linux (src/platform/sdl/), the browser's
+// for the web page (src/platform/web/), or the recording one for tests
 // (tests/support/recording.cpp).
 //
-// Neither half is seen by the program, which knows only the Win32
-// operations of platform/win32.h. What only a recording or simulating back
-// end and the tests need (the call observer, resetting the core, the state
-// of a window) is in platform/core/inspection.h.
+// A key is reported by what it did (its virtual key; pressed, repeated or
+// released; extended or not), and the core makes the message and its
+// lParam, so that the keys of every back end read alike. Neither half is
+// seen by the program, which knows only the Win32 operations of
+// platform/win32.h. What only a recording or simulating back end and the
+// tests need (the call observer, resetting the core, the state of a
+// window) is in platform/core/inspection.h.
 #ifndef DUCKVIEW_PLATFORM_CORE_BACKEND_H
 #define DUCKVIEW_PLATFORM_CORE_BACKEND_H
 
@@ -103,8 +106,17 @@ bool Present(NativeWindow *window); // shows the back buffer
 namespace core {
 
 // ---- what native events become ----
-// Queues an input message (key, mouse) as the system's input queue does:
-// consecutive moves of the mouse over one window keep only the latest.
+// What a key did: went down, went down again while held (the keyboard's
+// auto-repeat), or came up.
+enum KeyAction { kKeyPressed, kKeyRepeated, kKeyReleased };
+// A key, by its virtual key, went down or up: queued as WM_KEYDOWN or
+// WM_KEYUP with the lParam Windows gives it (a repeat count of 1, the
+// extended flag, the key's previous state and the transition). Extended
+// keys are the right-hand Shift, Control and Alt and the number pad's
+// Enter. The scan-code bits are 0: no back end has Windows' scan codes.
+void PostKey(HWND hwnd, BYTE vk, KeyAction action, bool extended, DWORD time);
+// Queues a mouse message as the system's input queue does: consecutive
+// moves of the mouse over one window keep only the latest.
 void PostInput(HWND hwnd, UINT message, WPARAM wParam, LPARAM lParam, DWORD time);
 // The pointer is now there, in screen pixels (MSG.pt of later messages).
 void CursorMoved(POINT screen);
