@@ -109,11 +109,11 @@ namespace core {
 // What a key did: went down, went down again while held (the keyboard's
 // auto-repeat), or came up.
 enum KeyAction { kKeyPressed, kKeyRepeated, kKeyReleased };
-// A key, by its virtual key, went down or up: queued as WM_KEYDOWN or
-// WM_KEYUP with the lParam Windows gives it (a repeat count of 1, the
-// extended flag, the key's previous state and the transition). Extended
-// keys are the right-hand Shift, Control and Alt and the number pad's
-// Enter. The scan-code bits are 0: no back end has Windows' scan codes.
+// A key, by its virtual key, was pressed, repeated or released: queued as
+// WM_KEYDOWN or WM_KEYUP with the lParam Windows gives it (a repeat count
+// of 1, the extended flag, the key's previous state and the transition).
+// The back ends mark the right-hand Shift, Control and Alt and the number
+// pad's Enter as extended; the key state tells left from right by it.
 void PostKey(HWND hwnd, BYTE vk, KeyAction action, bool extended, DWORD time);
 // Queues a mouse message as the system's input queue does: consecutive
 // moves of the mouse over one window keep only the latest.
