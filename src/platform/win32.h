@@ -1,9 +1,11 @@
 // The Win32 operations the program calls. On Windows these are the system's
 // own; elsewhere this header declares a small stand-in with the same names,
 // types and constants, implemented by our Win32 core (src/platform/core/) on
-// one of its back ends (SDL2 for the real program, a recording one for
-// tests). Each declaration is <windows.h>'s, calling convention included,
-// so that the core builds against either.
+// one of its back ends: SDL2 for the program on Linux (src/platform/sdl/),
+// the browser's for the web page (src/platform/web/), or the recording one
+// for tests (tests/support/recording.cpp). Each declaration is
+// <windows.h>'s, calling convention included, so that the core builds
+// against either.
 #ifndef DUCKVIEW_PLATFORM_WIN32_H
 #define DUCKVIEW_PLATFORM_WIN32_H
 

@@ -7,8 +7,8 @@
 #include <gtest/gtest.h>
 
 #include "app/window_proc.h"
-#include "fake_win32.h"
 #include "platform/gl.h"
+#include "recording.h"
 #include "render/frame.h"
 #include "state/viewer_state.h"
 
@@ -34,8 +34,8 @@ void NoIdle()
 // Expects the log to be exactly one DefWindowProcA with these arguments.
 void ExpectOnlyDefaultProcessing(HWND hwnd, UINT message, WPARAM wParam, LPARAM lParam)
 {
-    ASSERT_EQ(1u, FakeCalls().size()) << FakeLogText();
-    const FakeCall &call = FakeCalls()[0];
+    ASSERT_EQ(1u, RecordedCalls().size()) << RecordedLogText();
+    const RecordedCall &call = RecordedCalls()[0];
     EXPECT_EQ("DefWindowProcA", call.name);
     std::vector<std::intptr_t> args = {(std::intptr_t)hwnd, (std::intptr_t)message, (std::intptr_t)wParam,
                                        (std::intptr_t)lParam};
@@ -47,32 +47,32 @@ protected:
     void SetUp() override
     {
         ResetViewerState();
-        ResetFakeWin32();
+        ResetRecording();
         lastResult.clear();
         windowWidth = 307;
         windowHeight = 307;
     }
-    void TearDown() override { ResetFakeWin32(); }
+    void TearDown() override { ResetRecording(); }
 
     // Registers the class and creates the window as WinMain does.
-    void Create(const PIXELFORMATDESCRIPTOR &format = FakeTrueColourFormat())
+    void Create(const PIXELFORMATDESCRIPTOR &format = RecordingTrueColourFormat())
     {
-        Fake().describedFormat = format;
+        Recording().describedFormat = format;
         WNDCLASSA wc{};
         wc.style = CS_OWNDC | CS_HREDRAW | CS_VREDRAW;
         wc.lpfnWndProc = RecordingProc;
         wc.lpszClassName = "OpenGL";
         RegisterClassA(&wc);
-        ClearFakeCalls();
+        ClearRecordedCalls();
         hwnd = CreateWindowExA(0, "OpenGL", "", 0, 50, 50, windowWidth, windowHeight, NULL, NULL, NULL, NULL);
         ASSERT_NE(nullptr, hwnd);
-        ASSERT_TRUE(FakeGlContextLive()) << FakeGlFailure();
-        dc = FakeDeviceContextOf(hwnd);
+        ASSERT_TRUE(RecordingGlContextLive()) << RecordingGlFailure();
+        dc = RecordingDeviceContextOf(hwnd);
     }
 
     LRESULT Send(UINT message, WPARAM wParam, LPARAM lParam)
     {
-        return FakeSendMessage(hwnd, message, wParam, lParam);
+        return RecordingSendMessage(hwnd, message, wParam, lParam);
     }
 
     HWND hwnd = nullptr;
@@ -96,7 +96,7 @@ TEST_F(WindowProcTest, SizePaintAndMouseGetDefaultProcessingBeforeCreation)
     dragging = 1; // a drag would otherwise turn the model on movement
     for (const auto &c : cases) {
         SCOPED_TRACE(c.message);
-        ClearFakeCalls();
+        ClearRecordedCalls();
         EXPECT_EQ(kDefault, MainWindowProc(window, c.message, c.wParam, c.lParam));
         ExpectOnlyDefaultProcessing(window, c.message, c.wParam, c.lParam);
     }
@@ -112,7 +112,7 @@ TEST_F(WindowProcTest, MessagesItDoesNotHandleGetDefaultProcessing)
     HWND window = (HWND)(std::uintptr_t)0x777;
     const UINT others[] = {WM_KEYDOWN, WM_KEYUP, 0x0400 /* WM_USER */, 0x0024 /* WM_GETMINMAXINFO */};
     for (UINT message : others) {
-        ClearFakeCalls();
+        ClearRecordedCalls();
         EXPECT_EQ(kDefault, MainWindowProc(window, message, 65, 0x1234));
         ExpectOnlyDefaultProcessing(window, message, 65, 0x1234);
     }
@@ -122,10 +122,10 @@ TEST_F(WindowProcTest, PaletteMessagesWithoutAPaletteGetDefaultProcessing)
 {
     Create();
     ASSERT_EQ(nullptr, displayPalette);
-    ClearFakeCalls();
+    ClearRecordedCalls();
     EXPECT_EQ(kDefault, Send(WM_QUERYNEWPALETTE, 0, 0));
     ExpectOnlyDefaultProcessing(hwnd, WM_QUERYNEWPALETTE, 0, 0);
-    ClearFakeCalls();
+    ClearRecordedCalls();
     EXPECT_EQ(kDefault, Send(WM_PALETTECHANGED, 0x9999, 0));
     ExpectOnlyDefaultProcessing(hwnd, WM_PALETTECHANGED, 0x9999, 0);
     EXPECT_EQ(nullptr, idleHandler);
@@ -139,18 +139,18 @@ TEST_F(WindowProcTest, CreationSetsUpTimerContextsAndSceneInOrder)
     std::vector<std::string> expected = {"CreateWindowExA",    "SetTimer",         "GetDC",
                                          "ChoosePixelFormat",  "SetPixelFormat",   "GetPixelFormat",
                                          "DescribePixelFormat", "wglCreateContext", "wglMakeCurrent"};
-    EXPECT_EQ(expected, FakeCallNames());
+    EXPECT_EQ(expected, RecordedCallNames());
     EXPECT_EQ(0, lastResult.at(WM_CREATE));
 
     std::vector<std::intptr_t> timer = {(std::intptr_t)hwnd, 1, 1000, 0};
-    EXPECT_EQ(timer, FindFakeCall("SetTimer")->args);
-    EXPECT_EQ((std::intptr_t)hwnd, FindFakeCall("GetDC")->args[0]);
+    EXPECT_EQ(timer, FindRecordedCall("SetTimer")->args);
+    EXPECT_EQ((std::intptr_t)hwnd, FindRecordedCall("GetDC")->args[0]);
     EXPECT_EQ(dc, deviceContext);
-    EXPECT_EQ((std::intptr_t)dc, FindFakeCall("ChoosePixelFormat")->args[0]);
-    EXPECT_EQ((std::intptr_t)dc, FindFakeCall("wglCreateContext")->args[0]);
+    EXPECT_EQ((std::intptr_t)dc, FindRecordedCall("ChoosePixelFormat")->args[0]);
+    EXPECT_EQ((std::intptr_t)dc, FindRecordedCall("wglCreateContext")->args[0]);
     ASSERT_NE(nullptr, renderContext);
     std::vector<std::intptr_t> makeCurrent = {(std::intptr_t)dc, (std::intptr_t)renderContext};
-    EXPECT_EQ(makeCurrent, FindFakeCall("wglMakeCurrent")->args);
+    EXPECT_EQ(makeCurrent, FindRecordedCall("wglMakeCurrent")->args);
     EXPECT_EQ(nullptr, displayPalette);
 
     // The scene was set up on the new context: identity rotation and the
@@ -162,17 +162,17 @@ TEST_F(WindowProcTest, CreationSetsUpTimerContextsAndSceneInOrder)
     EXPECT_FLOAT_EQ(-2.5f, modelview[14]);
     // Creation draws nothing and asks for no frame: the first paint does.
     EXPECT_EQ(nullptr, idleHandler);
-    EXPECT_EQ(0, FakeSwapCount());
+    EXPECT_EQ(0, RecordingSwapCount());
 }
 
 TEST_F(WindowProcTest, CreationOnAPaletteDisplayBuildsThePaletteBeforeTheContext)
 {
-    Create(FakePaletteFormat());
+    Create(RecordingPaletteFormat());
     EXPECT_NE(nullptr, displayPalette);
-    int describe = FakeCallIndex("DescribePixelFormat");
-    EXPECT_LT(describe, FakeCallIndex("CreatePalette"));
-    EXPECT_LT(FakeCallIndex("CreatePalette"), FakeCallIndex("SelectPalette"));
-    EXPECT_LT(FakeCallIndex("RealizePalette"), FakeCallIndex("wglCreateContext"));
+    int describe = RecordedCallIndex("DescribePixelFormat");
+    EXPECT_LT(describe, RecordedCallIndex("CreatePalette"));
+    EXPECT_LT(RecordedCallIndex("CreatePalette"), RecordedCallIndex("SelectPalette"));
+    EXPECT_LT(RecordedCallIndex("RealizePalette"), RecordedCallIndex("wglCreateContext"));
 }
 
 TEST_F(WindowProcTest, DestructionReleasesContextsInOrderAndPostsQuit)
@@ -180,21 +180,21 @@ TEST_F(WindowProcTest, DestructionReleasesContextsInOrderAndPostsQuit)
     Create();
     HGLRC context = renderContext;
     idleHandler = NoIdle;
-    ClearFakeCalls();
+    ClearRecordedCalls();
     DestroyWindow(hwnd);
 
     std::vector<std::string> expected = {"DestroyWindow", "wglMakeCurrent", "wglDeleteContext", "ReleaseDC",
                                          "PostQuitMessage"};
-    EXPECT_EQ(expected, FakeCallNames());
+    EXPECT_EQ(expected, RecordedCallNames());
     EXPECT_EQ(0, lastResult.at(WM_DESTROY));
     std::vector<std::intptr_t> none = {0, 0};
-    EXPECT_EQ(none, FindFakeCall("wglMakeCurrent")->args);
-    EXPECT_EQ((std::intptr_t)context, FindFakeCall("wglDeleteContext")->args[0]);
+    EXPECT_EQ(none, FindRecordedCall("wglMakeCurrent")->args);
+    EXPECT_EQ((std::intptr_t)context, FindRecordedCall("wglDeleteContext")->args[0]);
     std::vector<std::intptr_t> release = {(std::intptr_t)hwnd, (std::intptr_t)dc};
-    EXPECT_EQ(release, FindFakeCall("ReleaseDC")->args);
-    EXPECT_EQ(0, FindFakeCall("PostQuitMessage")->args[0]);
+    EXPECT_EQ(release, FindRecordedCall("ReleaseDC")->args);
+    EXPECT_EQ(0, FindRecordedCall("PostQuitMessage")->args[0]);
     EXPECT_EQ(nullptr, idleHandler);
-    EXPECT_FALSE(FakeGlContextLive());
+    EXPECT_FALSE(RecordingGlContextLive());
 
     MSG msg;
     EXPECT_EQ(0, GetMessageA(&msg, NULL, 0, 0)) << "the quit message ends the loop";
@@ -207,7 +207,7 @@ TEST_F(WindowProcTest, DestructionWithoutARenderingContextStillReleasesAndQuits)
     idleHandler = NoIdle;
     EXPECT_EQ(0, MainWindowProc(window, WM_DESTROY, 0, 0));
     std::vector<std::string> expected = {"ReleaseDC", "PostQuitMessage"};
-    EXPECT_EQ(expected, FakeCallNames());
+    EXPECT_EQ(expected, RecordedCallNames());
     EXPECT_EQ(nullptr, idleHandler);
 }
 
@@ -216,21 +216,21 @@ TEST_F(WindowProcTest, DestructionWithoutARenderingContextStillReleasesAndQuits)
 TEST_F(WindowProcTest, ResizingSnapsBackToTheStartUpSizeAndKeepsThePosition)
 {
     Create();
-    ClearFakeCalls();
-    FakeResizeWindow(hwnd, 520, 410);
+    ClearRecordedCalls();
+    RecordingResizeWindow(hwnd, 520, 410);
 
-    const FakeCall *pos = FindFakeCall("SetWindowPos");
-    ASSERT_NE(nullptr, pos) << FakeLogText();
+    const RecordedCall *pos = FindRecordedCall("SetWindowPos");
+    ASSERT_NE(nullptr, pos) << RecordedLogText();
     std::vector<std::intptr_t> args = {(std::intptr_t)hwnd, 0, 80, 80, 307, 307, SWP_NOMOVE};
     EXPECT_EQ(args, pos->args);
     EXPECT_EQ(0, lastResult.at(WM_SIZE));
-    EXPECT_EQ(307, FakeWindowWidth(hwnd));
-    EXPECT_EQ(307, FakeWindowHeight(hwnd));
-    EXPECT_EQ(50, FakeWindowX(hwnd));
-    EXPECT_EQ(50, FakeWindowY(hwnd));
+    EXPECT_EQ(307, RecordingWindowWidth(hwnd));
+    EXPECT_EQ(307, RecordingWindowHeight(hwnd));
+    EXPECT_EQ(50, RecordingWindowX(hwnd));
+    EXPECT_EQ(50, RecordingWindowY(hwnd));
     // The nested WM_SIZE finds the size right: one more call, no loop.
-    EXPECT_EQ(2, CountFakeCalls("SetWindowPos"));
-    EXPECT_EQ(0, CountFakeCalls("DefWindowProcA"));
+    EXPECT_EQ(2, CountRecordedCalls("SetWindowPos"));
+    EXPECT_EQ(0, CountRecordedCalls("DefWindowProcA"));
 }
 
 TEST_F(WindowProcTest, PaintValidatesAndRequestsARedrawBetweenBeginAndEnd)
@@ -238,32 +238,32 @@ TEST_F(WindowProcTest, PaintValidatesAndRequestsARedrawBetweenBeginAndEnd)
     Create();
     ShowWindow(hwnd, SW_SHOW); // only a visible window is painted
     spinning = 0;
-    FakeInvalidate(hwnd);
+    RecordingInvalidate(hwnd);
     std::map<std::string, IdleHandler> handlerAt;
-    Fake().onCall = [&](const FakeCall &call) { handlerAt[call.name] = idleHandler; };
-    ClearFakeCalls();
+    Recording().onCall = [&](const RecordedCall &call) { handlerAt[call.name] = idleHandler; };
+    ClearRecordedCalls();
 
     EXPECT_EQ(0, Send(WM_PAINT, 0, 0));
     std::vector<std::string> expected = {"BeginPaint", "EndPaint"};
-    EXPECT_EQ(expected, FakeCallNames());
+    EXPECT_EQ(expected, RecordedCallNames());
     EXPECT_EQ(nullptr, handlerAt["BeginPaint"]);
     EXPECT_EQ(IdleRender, handlerAt["EndPaint"]);
-    EXPECT_EQ(FindFakeCall("BeginPaint")->args[1], FindFakeCall("EndPaint")->args[1]) << "same PAINTSTRUCT";
+    EXPECT_EQ(FindRecordedCall("BeginPaint")->args[1], FindRecordedCall("EndPaint")->args[1]) << "same PAINTSTRUCT";
     MSG msg;
     EXPECT_FALSE(PeekMessageA(&msg, NULL, 0, 0, PM_NOREMOVE)) << "the update region was validated";
-    EXPECT_EQ(0, FakeSwapCount()) << "the handler never draws";
+    EXPECT_EQ(0, RecordingSwapCount()) << "the handler never draws";
 }
 
 TEST_F(WindowProcTest, AnyTimerTickEndsFrameCounting)
 {
     Create();
-    ClearFakeCalls();
+    ClearRecordedCalls();
     EXPECT_EQ(0, Send(WM_TIMER, 1, 0));
     EXPECT_EQ(0, countingFrames);
     countingFrames = 1;
     EXPECT_EQ(0, Send(WM_TIMER, 42, 0));
     EXPECT_EQ(0, countingFrames);
-    EXPECT_EQ(0, CountFakeCalls("DefWindowProcA"));
+    EXPECT_EQ(0, CountRecordedCalls("DefWindowProcA"));
 }
 
 // --- Keyboard commands ---------------------------------------------------
@@ -272,7 +272,7 @@ TEST_F(WindowProcTest, FAndPToggleFogAndWireframeAndRequestARedraw)
 {
     Create();
     spinning = 0;
-    ClearFakeCalls();
+    ClearRecordedCalls();
 
     EXPECT_EQ(0, Send(WM_CHAR, 'f', 0));
     EXPECT_EQ(1, fogEnabled);
@@ -292,8 +292,8 @@ TEST_F(WindowProcTest, FAndPToggleFogAndWireframeAndRequestARedraw)
     EXPECT_EQ(IdleRender, idleHandler);
 
     EXPECT_EQ(0, fogEnabled);
-    EXPECT_EQ(0, CountFakeCalls("DefWindowProcA"));
-    EXPECT_EQ(0, FakeSwapCount());
+    EXPECT_EQ(0, CountRecordedCalls("DefWindowProcA"));
+    EXPECT_EQ(0, RecordingSwapCount());
 }
 
 TEST_F(WindowProcTest, UpperCaseAndOtherCharactersAreNotCommands)
@@ -302,26 +302,26 @@ TEST_F(WindowProcTest, UpperCaseAndOtherCharactersAreNotCommands)
     const WPARAM others[] = {'F', 'P', 'q', 'e', 13, 32, 0x1B + 0x100};
     for (WPARAM ch : others) {
         SCOPED_TRACE(ch);
-        ClearFakeCalls();
+        ClearRecordedCalls();
         EXPECT_EQ(kDefault, Send(WM_CHAR, ch, 0x10001));
         ExpectOnlyDefaultProcessing(hwnd, WM_CHAR, ch, 0x10001);
     }
     EXPECT_EQ(0, fogEnabled);
     EXPECT_EQ(0, wireframeEnabled);
     EXPECT_EQ(nullptr, idleHandler);
-    EXPECT_TRUE(FakeWindowExists(hwnd));
+    EXPECT_TRUE(RecordingWindowExists(hwnd));
 }
 
 TEST_F(WindowProcTest, EscapeDestroysTheWindowAndEndsTheProgram)
 {
     Create();
-    ClearFakeCalls();
+    ClearRecordedCalls();
     EXPECT_EQ(0, Send(WM_CHAR, 27, 0));
-    ASSERT_EQ("DestroyWindow", FakeCalls().at(0).name);
-    EXPECT_EQ((std::intptr_t)hwnd, FakeCalls()[0].args[0]);
-    EXPECT_FALSE(FakeWindowExists(hwnd));
-    EXPECT_EQ(1, CountFakeCalls("PostQuitMessage"));
-    EXPECT_EQ(0, CountFakeCalls("DefWindowProcA"));
+    ASSERT_EQ("DestroyWindow", RecordedCalls().at(0).name);
+    EXPECT_EQ((std::intptr_t)hwnd, RecordedCalls()[0].args[0]);
+    EXPECT_FALSE(RecordingWindowExists(hwnd));
+    EXPECT_EQ(1, CountRecordedCalls("PostQuitMessage"));
+    EXPECT_EQ(0, CountRecordedCalls("DefWindowProcA"));
 }
 
 // --- Mouse ---------------------------------------------------------------
@@ -329,11 +329,11 @@ TEST_F(WindowProcTest, EscapeDestroysTheWindowAndEndsTheProgram)
 TEST_F(WindowProcTest, PressCapturesTheMouseAndStartsADrag)
 {
     Create();
-    ClearFakeCalls();
+    ClearRecordedCalls();
     EXPECT_EQ(0, Send(WM_LBUTTONDOWN, 1, MAKELPARAM(120, 45)));
     std::vector<std::string> expected = {"SetCapture"};
-    EXPECT_EQ(expected, FakeCallNames());
-    EXPECT_EQ(hwnd, FakeCapture());
+    EXPECT_EQ(expected, RecordedCallNames());
+    EXPECT_EQ(hwnd, RecordingCapture());
     EXPECT_EQ(1, dragging);
     EXPECT_EQ(0, spinning);
     EXPECT_EQ(120, pressX);
@@ -357,11 +357,11 @@ TEST_F(WindowProcTest, MovementDragsAndThenGetsDefaultProcessing)
     Send(WM_LBUTTONDOWN, 1, MAKELPARAM(150, 150));
     float before[3] = {lastSpherePoint[0], lastSpherePoint[1], lastSpherePoint[2]};
     float atDefault = 0.0f;
-    Fake().onCall = [&](const FakeCall &call) {
+    Recording().onCall = [&](const RecordedCall &call) {
         if (call.name == "DefWindowProcA")
             atDefault = lastSpherePoint[0];
     };
-    ClearFakeCalls();
+    ClearRecordedCalls();
 
     LPARAM to = MAKELPARAM(200, 150);
     EXPECT_EQ(kDefault, Send(WM_MOUSEMOVE, 1, to));
@@ -388,7 +388,7 @@ TEST_F(WindowProcTest, MovementWithoutAButtonReachesTheTrackballWhichIgnoresIt)
 {
     Create();
     spinning = 0;
-    ClearFakeCalls();
+    ClearRecordedCalls();
     EXPECT_EQ(kDefault, Send(WM_MOUSEMOVE, 0, MAKELPARAM(10, 10)));
     ExpectOnlyDefaultProcessing(hwnd, WM_MOUSEMOVE, 0, MAKELPARAM(10, 10));
     EXPECT_EQ(0.0f, lastSpherePoint[0]);
@@ -401,11 +401,11 @@ TEST_F(WindowProcTest, ReleaseAwayFromThePressLeavesTheModelSpinning)
     frameCount = 50;
     Send(WM_LBUTTONDOWN, 1, MAKELPARAM(150, 150));
     Send(WM_MOUSEMOVE, 1, MAKELPARAM(170, 140));
-    ClearFakeCalls();
+    ClearRecordedCalls();
     EXPECT_EQ(0, Send(WM_LBUTTONUP, 0, MAKELPARAM(170, 140)));
     std::vector<std::string> expected = {"ReleaseCapture"};
-    EXPECT_EQ(expected, FakeCallNames());
-    EXPECT_EQ(nullptr, FakeCapture());
+    EXPECT_EQ(expected, RecordedCallNames());
+    EXPECT_EQ(nullptr, RecordingCapture());
     EXPECT_EQ(0, dragging);
     EXPECT_EQ(1, spinning);
 }
@@ -427,35 +427,35 @@ TEST_F(WindowProcTest, ReleaseAtThePressPointStopsTheModel)
 
 TEST_F(WindowProcTest, NewPaletteQueryRealizesThePaletteAndAnswersOne)
 {
-    Create(FakePaletteFormat());
+    Create(RecordingPaletteFormat());
     spinning = 0;
-    ClearFakeCalls();
+    ClearRecordedCalls();
     EXPECT_EQ(1, Send(WM_QUERYNEWPALETTE, 0, 0));
     std::vector<std::string> expected = {"UnrealizeObject", "SelectPalette", "RealizePalette"};
-    EXPECT_EQ(expected, FakeCallNames());
-    EXPECT_EQ((std::intptr_t)displayPalette, FakeCalls()[0].args[0]);
+    EXPECT_EQ(expected, RecordedCallNames());
+    EXPECT_EQ((std::intptr_t)displayPalette, RecordedCalls()[0].args[0]);
     std::vector<std::intptr_t> select = {(std::intptr_t)dc, (std::intptr_t)displayPalette, FALSE};
-    EXPECT_EQ(select, FakeCalls()[1].args);
-    EXPECT_EQ((std::intptr_t)dc, FakeCalls()[2].args[0]);
+    EXPECT_EQ(select, RecordedCalls()[1].args);
+    EXPECT_EQ((std::intptr_t)dc, RecordedCalls()[2].args[0]);
     EXPECT_EQ(IdleRender, idleHandler);
 }
 
 TEST_F(WindowProcTest, PaletteChangedByAnotherWindowRealizesAgain)
 {
-    Create(FakePaletteFormat());
+    Create(RecordingPaletteFormat());
     spinning = 0;
-    ClearFakeCalls();
+    ClearRecordedCalls();
     EXPECT_EQ(0, Send(WM_PALETTECHANGED, (WPARAM)0x9999, 0));
     std::vector<std::string> expected = {"UnrealizeObject", "SelectPalette", "RealizePalette"};
-    EXPECT_EQ(expected, FakeCallNames());
+    EXPECT_EQ(expected, RecordedCallNames());
     EXPECT_EQ(IdleRender, idleHandler);
 }
 
 TEST_F(WindowProcTest, PaletteChangedByTheWindowItselfGetsDefaultProcessing)
 {
-    Create(FakePaletteFormat());
+    Create(RecordingPaletteFormat());
     spinning = 0;
-    ClearFakeCalls();
+    ClearRecordedCalls();
     EXPECT_EQ(kDefault, Send(WM_PALETTECHANGED, (WPARAM)hwnd, 0));
     ExpectOnlyDefaultProcessing(hwnd, WM_PALETTECHANGED, (WPARAM)hwnd, 0);
     EXPECT_EQ(nullptr, idleHandler);

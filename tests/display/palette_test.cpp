@@ -5,7 +5,7 @@
 #include <gtest/gtest.h>
 
 #include "display/pixel_format.h"
-#include "fake_win32.h"
+#include "recording.h"
 #include "state/viewer_state.h"
 
 namespace {
@@ -32,7 +32,7 @@ protected:
     void SetUp() override
     {
         ResetViewerState();
-        ResetFakeWin32();
+        ResetRecording();
         allocations = 0;
         allocatedSize = 0;
         paletteRecordAllocator = CountingAllocator;
@@ -40,15 +40,15 @@ protected:
         wc.lpfnWndProc = DefWindowProcA;
         wc.lpszClassName = "plain";
         RegisterClassA(&wc);
-        dc = FakeDeviceContextOf(CreateWindowExA(0, "plain", "", 0, 0, 0, 100, 100, NULL, NULL, NULL, NULL));
+        dc = RecordingDeviceContextOf(CreateWindowExA(0, "plain", "", 0, 0, 0, 100, 100, NULL, NULL, NULL, NULL));
         // The format set earlier by ConfigurePixelFormat.
         SetPixelFormat(dc, 5, nullptr);
-        ClearFakeCalls();
+        ClearRecordedCalls();
     }
     void TearDown() override
     {
         paletteRecordAllocator = malloc;
-        ResetFakeWin32();
+        ResetRecording();
     }
 
     HDC dc = nullptr;
@@ -60,7 +60,7 @@ struct Entry {
 
 Entry At(int i)
 {
-    const PALETTEENTRY &e = FakePaletteEntries().at(i);
+    const PALETTEENTRY &e = RecordingPaletteEntries().at(i);
     return Entry{e.peRed, e.peGreen, e.peBlue};
 }
 
@@ -74,17 +74,17 @@ Entry At(int i)
 
 TEST_F(PaletteTest, EightBitFormatGetsTheEvenlySpreadRgbPalette)
 {
-    Fake().describedFormat = FakePaletteFormat();
+    Recording().describedFormat = RecordingPaletteFormat();
     BuildDisplayPalette(dc);
 
-    const FakeCall *describe = FindFakeCall("DescribePixelFormat");
+    const RecordedCall *describe = FindRecordedCall("DescribePixelFormat");
     ASSERT_NE(nullptr, describe);
     EXPECT_EQ(5, describe->args[1]) << "describes the format that is set";
     EXPECT_EQ(40, describe->args[2]);
 
-    EXPECT_EQ(0x300, FakePaletteVersion());
-    EXPECT_EQ(256, FakePaletteEntryCount());
-    ASSERT_EQ(256u, FakePaletteEntries().size());
+    EXPECT_EQ(0x300, RecordingPaletteVersion());
+    EXPECT_EQ(256, RecordingPaletteEntryCount());
+    ASSERT_EQ(256u, RecordingPaletteEntries().size());
     EXPECT_EQ(sizeof(LOGPALETTE) + 256 * sizeof(PALETTEENTRY), allocatedSize);
 
     const int redGreenLevels[8] = {0, 36, 72, 109, 145, 182, 218, 255};
@@ -104,36 +104,36 @@ TEST_F(PaletteTest, EightBitFormatGetsTheEvenlySpreadRgbPalette)
     EXPECT_ENTRY(1, 36, 0, 0);
     // A mixed entry: red level 5, green level 2, blue level 1.
     EXPECT_ENTRY(5 | 2 << 3 | 1 << 6, 182, 72, 85);
-    for (const PALETTEENTRY &e : FakePaletteEntries())
+    for (const PALETTEENTRY &e : RecordingPaletteEntries())
         EXPECT_EQ(0, e.peFlags);
 }
 
 TEST_F(PaletteTest, CreatedPaletteIsKeptSelectedAsForegroundAndRealized)
 {
-    Fake().describedFormat = FakePaletteFormat();
+    Recording().describedFormat = RecordingPaletteFormat();
     BuildDisplayPalette(dc);
 
     ASSERT_NE(nullptr, displayPalette);
     std::vector<std::string> expected = {"GetPixelFormat", "DescribePixelFormat", "CreatePalette", "SelectPalette",
                                          "RealizePalette"};
-    EXPECT_EQ(expected, FakeCallNames());
-    const FakeCall *select = FindFakeCall("SelectPalette");
+    EXPECT_EQ(expected, RecordedCallNames());
+    const RecordedCall *select = FindRecordedCall("SelectPalette");
     EXPECT_EQ((std::intptr_t)dc, select->args[0]);
     EXPECT_EQ((std::intptr_t)displayPalette, select->args[1]);
     EXPECT_EQ(FALSE, select->args[2]);
-    EXPECT_EQ((std::intptr_t)dc, FindFakeCall("RealizePalette")->args[0]);
+    EXPECT_EQ((std::intptr_t)dc, FindRecordedCall("RealizePalette")->args[0]);
     EXPECT_EQ(1, allocations);
 }
 
 TEST_F(PaletteTest, ColourIndexFormatAlsoGetsAPalette)
 {
-    PIXELFORMATDESCRIPTOR format = FakePaletteFormat();
+    PIXELFORMATDESCRIPTOR format = RecordingPaletteFormat();
     format.dwFlags &= ~PFD_NEED_PALETTE;
     format.iPixelType = PFD_TYPE_COLORINDEX;
-    Fake().describedFormat = format;
+    Recording().describedFormat = format;
     BuildDisplayPalette(dc);
     EXPECT_NE(nullptr, displayPalette);
-    EXPECT_EQ(256, FakePaletteEntryCount());
+    EXPECT_EQ(256, RecordingPaletteEntryCount());
 }
 
 TEST_F(PaletteTest, TrueColourFormatNeedsNoPalette)
@@ -142,7 +142,7 @@ TEST_F(PaletteTest, TrueColourFormatNeedsNoPalette)
     EXPECT_EQ(nullptr, displayPalette);
     EXPECT_EQ(0, allocations) << "no palette record is allocated";
     std::vector<std::string> expected = {"GetPixelFormat", "DescribePixelFormat"};
-    EXPECT_EQ(expected, FakeCallNames()) << "the device context is left untouched";
+    EXPECT_EQ(expected, RecordedCallNames()) << "the device context is left untouched";
 }
 
 // A colour-index format describes no colour components at all: every
@@ -155,19 +155,19 @@ TEST_F(PaletteTest, ComponentsWithoutBitsStayZero)
     format.dwFlags = PFD_DRAW_TO_WINDOW | PFD_SUPPORT_OPENGL;
     format.iPixelType = PFD_TYPE_COLORINDEX;
     format.cColorBits = 4;
-    Fake().describedFormat = format;
+    Recording().describedFormat = format;
     BuildDisplayPalette(dc);
-    ASSERT_EQ(16u, FakePaletteEntries().size());
+    ASSERT_EQ(16u, RecordingPaletteEntries().size());
     for (int i = 0; i < 16; i++)
         EXPECT_ENTRY(i, 0, 0, 0);
 
     // Only blue without bits: red and green still spread.
     ResetViewerState();
-    format = FakePaletteFormat();
+    format = RecordingPaletteFormat();
     format.cBlueBits = 0;
-    Fake().describedFormat = format;
+    Recording().describedFormat = format;
     BuildDisplayPalette(dc);
-    ASSERT_EQ(256u, FakePaletteEntries().size());
+    ASSERT_EQ(256u, RecordingPaletteEntries().size());
     EXPECT_ENTRY(255, 255, 255, 0);
     EXPECT_ENTRY(192, 0, 0, 0);
     EXPECT_ENTRY(7, 255, 0, 0);
@@ -176,25 +176,25 @@ TEST_F(PaletteTest, ComponentsWithoutBitsStayZero)
 
 TEST_F(PaletteTest, FailedCreatePaletteLeavesNoPaletteAndSelectsNothing)
 {
-    Fake().describedFormat = FakePaletteFormat();
-    Fake().createPaletteFails = 1;
+    Recording().describedFormat = RecordingPaletteFormat();
+    Recording().createPaletteFails = 1;
     BuildDisplayPalette(dc);
     EXPECT_EQ(nullptr, displayPalette);
-    EXPECT_EQ(1, CountFakeCalls("CreatePalette"));
-    EXPECT_EQ(0, CountFakeCalls("SelectPalette"));
-    EXPECT_EQ(0, CountFakeCalls("RealizePalette"));
+    EXPECT_EQ(1, CountRecordedCalls("CreatePalette"));
+    EXPECT_EQ(0, CountRecordedCalls("SelectPalette"));
+    EXPECT_EQ(0, CountRecordedCalls("RealizePalette"));
 }
 
 TEST_F(PaletteTest, FailedRecordAllocationLeavesNoPaletteAndTheProgramGoesOn)
 {
-    Fake().describedFormat = FakePaletteFormat();
+    Recording().describedFormat = RecordingPaletteFormat();
     paletteRecordAllocator = FailingAllocator;
     BuildDisplayPalette(dc);
     EXPECT_EQ(1, allocations);
     EXPECT_EQ(nullptr, displayPalette);
-    EXPECT_EQ(0, CountFakeCalls("CreatePalette"));
-    EXPECT_EQ(0, CountFakeCalls("SelectPalette"));
-    EXPECT_EQ(0, CountFakeCalls("RealizePalette"));
+    EXPECT_EQ(0, CountRecordedCalls("CreatePalette"));
+    EXPECT_EQ(0, CountRecordedCalls("SelectPalette"));
+    EXPECT_EQ(0, CountRecordedCalls("RealizePalette"));
 }
 
 } // namespace

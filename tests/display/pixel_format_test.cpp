@@ -4,7 +4,7 @@
 #include <gtest/gtest.h>
 
 #include "display/pixel_format.h"
-#include "fake_win32.h"
+#include "recording.h"
 #include "state/viewer_state.h"
 
 namespace {
@@ -15,16 +15,16 @@ protected:
     {
         GTEST_FLAG_SET(death_test_style, "threadsafe");
         ResetViewerState();
-        ResetFakeWin32();
+        ResetRecording();
         WNDCLASSA wc{};
         wc.lpfnWndProc = DefWindowProcA;
         wc.lpszClassName = "plain";
         RegisterClassA(&wc);
         hwnd = CreateWindowExA(0, "plain", "", 0, 0, 0, 100, 100, NULL, NULL, NULL, NULL);
-        dc = FakeDeviceContextOf(hwnd);
-        ClearFakeCalls();
+        dc = RecordingDeviceContextOf(hwnd);
+        ClearRecordedCalls();
     }
-    void TearDown() override { ResetFakeWin32(); }
+    void TearDown() override { ResetRecording(); }
 
     HWND hwnd = nullptr;
     HDC dc = nullptr;
@@ -45,24 +45,24 @@ PIXELFORMATDESCRIPTOR ExpectedRequest(DWORD flags, BYTE depthBits)
 
 TEST_F(PixelFormatTest, RequestsDoubleBufferedRgbaWithDepthAndSetsTheChosenIndex)
 {
-    Fake().choosePixelFormatResult = 13;
+    Recording().choosePixelFormatResult = 13;
     ConfigurePixelFormat(dc);
 
     PIXELFORMATDESCRIPTOR expected =
         ExpectedRequest(PFD_DRAW_TO_WINDOW | PFD_SUPPORT_OPENGL | PFD_DOUBLEBUFFER, 16);
-    EXPECT_EQ(0, std::memcmp(&expected, &FakeChosenRequest(), sizeof expected))
+    EXPECT_EQ(0, std::memcmp(&expected, &RecordingChosenRequest(), sizeof expected))
         << "every field not named in the request must be zero";
 
-    ASSERT_EQ(2u, FakeCalls().size()) << FakeLogText();
-    const FakeCall &choose = FakeCalls()[0];
-    const FakeCall &set = FakeCalls()[1];
+    ASSERT_EQ(2u, RecordedCalls().size()) << RecordedLogText();
+    const RecordedCall &choose = RecordedCalls()[0];
+    const RecordedCall &set = RecordedCalls()[1];
     EXPECT_EQ("ChoosePixelFormat", choose.name);
     EXPECT_EQ((std::intptr_t)dc, choose.args[0]);
     EXPECT_EQ("SetPixelFormat", set.name);
     EXPECT_EQ((std::intptr_t)dc, set.args[0]);
     EXPECT_EQ(13, set.args[1]);
     EXPECT_EQ(choose.args[1], set.args[2]) << "the same request goes to both calls";
-    EXPECT_EQ(13, FakeCurrentPixelFormat());
+    EXPECT_EQ(13, RecordingCurrentPixelFormat());
 }
 
 TEST_F(PixelFormatTest, RequestFollowsTheBufferSettings)
@@ -71,19 +71,19 @@ TEST_F(PixelFormatTest, RequestFollowsTheBufferSettings)
     depthBuffered = 0;
     ConfigurePixelFormat(dc);
     PIXELFORMATDESCRIPTOR expected = ExpectedRequest(PFD_DRAW_TO_WINDOW | PFD_SUPPORT_OPENGL, 0);
-    EXPECT_EQ(0, std::memcmp(&expected, &FakeChosenRequest(), sizeof expected));
+    EXPECT_EQ(0, std::memcmp(&expected, &RecordingChosenRequest(), sizeof expected));
 
     doubleBuffered = 1;
     depthBuffered = 0;
     ConfigurePixelFormat(dc);
-    EXPECT_EQ((DWORD)(PFD_DRAW_TO_WINDOW | PFD_SUPPORT_OPENGL | PFD_DOUBLEBUFFER), FakeChosenRequest().dwFlags);
-    EXPECT_EQ(0, FakeChosenRequest().cDepthBits);
+    EXPECT_EQ((DWORD)(PFD_DRAW_TO_WINDOW | PFD_SUPPORT_OPENGL | PFD_DOUBLEBUFFER), RecordingChosenRequest().dwFlags);
+    EXPECT_EQ(0, RecordingChosenRequest().cDepthBits);
 
     doubleBuffered = 0;
     depthBuffered = 1;
     ConfigurePixelFormat(dc);
-    EXPECT_EQ((DWORD)(PFD_DRAW_TO_WINDOW | PFD_SUPPORT_OPENGL), FakeChosenRequest().dwFlags);
-    EXPECT_EQ(16, FakeChosenRequest().cDepthBits);
+    EXPECT_EQ((DWORD)(PFD_DRAW_TO_WINDOW | PFD_SUPPORT_OPENGL), RecordingChosenRequest().dwFlags);
+    EXPECT_EQ(16, RecordingChosenRequest().cDepthBits);
 }
 
 // The child prints every Win32 call, so the expected output shows the
@@ -92,8 +92,8 @@ TEST_F(PixelFormatTest, RequestFollowsTheBufferSettings)
 // (MB_OK | MB_ICONERROR = 0x10), and nothing runs after it.
 TEST_F(PixelFormatTest, NoMatchingFormatShowsTheErrorAndExitsWithOne)
 {
-    Fake().choosePixelFormatResult = 0;
-    Fake().echoCalls = 1;
+    Recording().choosePixelFormatResult = 0;
+    Recording().echoCalls = 1;
     // The patterns keep to what GoogleTest's regular expressions take on
     // Windows as well: no bracket expressions, "." never a line feed.
     EXPECT_EXIT(ConfigurePixelFormat(dc), ::testing::ExitedWithCode(1),
@@ -104,8 +104,8 @@ TEST_F(PixelFormatTest, NoMatchingFormatShowsTheErrorAndExitsWithOne)
 
 TEST_F(PixelFormatTest, FormatThatCannotBeSetShowsTheErrorAndExitsWithOne)
 {
-    Fake().setPixelFormatResult = FALSE;
-    Fake().echoCalls = 1;
+    Recording().setPixelFormatResult = FALSE;
+    Recording().echoCalls = 1;
     EXPECT_EXIT(ConfigurePixelFormat(dc), ::testing::ExitedWithCode(1),
                 "^ChoosePixelFormat\\(0x2001, \\w+\\)\nSetPixelFormat\\(0x2001, 7, \\w+\\)\nWindowFromDC\\(0x2001\\)\n"
                 "MessageBoxA\\(0x1001, 16, \"SetPixelFormat failed\", \"Error\"\\)\n"
@@ -114,9 +114,9 @@ TEST_F(PixelFormatTest, FormatThatCannotBeSetShowsTheErrorAndExitsWithOne)
 
 TEST_F(PixelFormatTest, OnlyTheValueOneCountsAsSuccessfullySet)
 {
-    Fake().setPixelFormatResult = 2;
+    Recording().setPixelFormatResult = 2;
     EXPECT_EXIT(ConfigurePixelFormat(dc), ::testing::ExitedWithCode(1), "<SetPixelFormat failed>");
-    Fake().setPixelFormatResult = -1;
+    Recording().setPixelFormatResult = -1;
     EXPECT_EXIT(ConfigurePixelFormat(dc), ::testing::ExitedWithCode(1), "<SetPixelFormat failed>");
 }
 

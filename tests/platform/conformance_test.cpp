@@ -254,6 +254,7 @@ TEST_F(Keys, AKeyPressTranslatesIntoTheVeryNextMessage)
     ASSERT_EQ(GetMessageA(&msg, nullptr, 0, 0), TRUE);
     ASSERT_EQ(msg.message, static_cast<UINT>(WM_KEYDOWN));
     EXPECT_EQ(msg.wParam, static_cast<WPARAM>('F'));
+    EXPECT_EQ(KeyBits(msg.lParam), (std::vector<unsigned>{1, 0, 0, 0})) << "one stroke of a key that was up";
     EXPECT_TRUE(TranslateMessage(&msg));
     ASSERT_EQ(GetMessageA(&msg, nullptr, 0, 0), TRUE);
     EXPECT_EQ(msg.message, static_cast<UINT>(WM_CHAR)) << "before the key press that was already waiting";
@@ -268,6 +269,8 @@ TEST_F(Keys, AKeyPressTranslatesIntoTheVeryNextMessage)
     InjectKey(hwnd, 'F', false);
     InjectKey(hwnd, 'P', false);
     PumpUntilQuiet();
+    ASSERT_EQ(Count(WM_KEYUP), 2);
+    EXPECT_EQ(KeyBits(Last(WM_KEYUP)->lParam), (std::vector<unsigned>{1, 0, 1, 1})) << "a release: was down, going up";
 }
 
 void Type(HWND hwnd, std::initializer_list<std::pair<BYTE, bool>> keys)

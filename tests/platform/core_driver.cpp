@@ -1,7 +1,7 @@
 // What the drivers on our Win32 core share, whatever its back end: posting
 // and the window's sizes through the core's own calls.
 #include "harness.h"
-#include "platform/core/backend.h"
+#include "platform/core/inspection.h"
 
 void PostToWindow(HWND hwnd, UINT message, WPARAM wParam, LPARAM lParam)
 {

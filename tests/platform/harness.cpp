@@ -109,6 +109,12 @@ int Y(LPARAM lParam)
     return static_cast<short>(HIWORD(lParam));
 }
 
+std::vector<unsigned> KeyBits(LPARAM lParam)
+{
+    auto bits = static_cast<std::uint32_t>(lParam);
+    return {bits & 0xFFFF, (bits >> 24) & 1, (bits >> 30) & 1, bits >> 31};
+}
+
 bool PumpUntil(double seconds, const std::function<bool()> &done)
 {
     std::uint64_t deadline = DriverNow() + static_cast<std::uint64_t>(seconds * 1000);

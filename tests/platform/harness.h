@@ -77,6 +77,10 @@ std::vector<WPARAM> WParamsOf(UINT message);
 std::vector<UINT> MessagesSeen();
 int X(LPARAM lParam); // the signed client position in a mouse message
 int Y(LPARAM lParam);
+// What every system agrees on in a key message's lParam (the scan code is
+// each system's own): the repeat count, and the extended, previous-state
+// and transition bits.
+std::vector<unsigned> KeyBits(LPARAM lParam);
 
 // Handles every waiting message as the program's loop does, until done
 // holds or seconds of the back end's clock have passed; true if done held.

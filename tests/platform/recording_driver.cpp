@@ -2,8 +2,8 @@
 // events are made by the back end's own injection calls and time is its
 // clock, which a wait for a timer runs on as a sleeping thread would.
 // Every window has a frame, as under a window manager.
-#include "fake_win32.h"
 #include "harness.h"
+#include "recording.h"
 
 void DriverStart()
 {
@@ -11,56 +11,56 @@ void DriverStart()
 
 void DriverReset()
 {
-    ResetFakeWin32();
-    Fake().waitPassesTime = 1;
-    Fake().defWindowProcResult = 0; // as the system's
-    Fake().frame = RECT{4, 30, 4, 4}; // as a window manager draws one
+    ResetRecording();
+    Recording().waitPassesTime = 1;
+    Recording().defWindowProcResult = 0; // as the system's
+    Recording().frame = RECT{4, 30, 4, 4}; // as a window manager draws one
 }
 
 std::uint64_t DriverNow()
 {
-    return FakeClock();
+    return RecordingClock();
 }
 
 void LetTimePass(int milliseconds)
 {
-    FakeAdvanceClock(milliseconds);
+    RecordingAdvanceClock(milliseconds);
 }
 
 void InjectKey(HWND hwnd, BYTE vk, bool down)
 {
-    FakeKeyEvent(hwnd, vk, down);
+    RecordingKeyEvent(hwnd, vk, down);
 }
 
 void InjectMouse(HWND hwnd, UINT message, int x, int y)
 {
-    FakeMouseEvent(hwnd, message, x, y, 0);
+    RecordingMouseEvent(hwnd, message, x, y, 0);
 }
 
 void InjectResize(HWND hwnd, int width, int height)
 {
-    FakeResizeWindow(hwnd, width, height);
+    RecordingResizeWindow(hwnd, width, height);
 }
 
 void InjectExpose(HWND hwnd)
 {
-    FakeInvalidate(hwnd);
+    RecordingInvalidate(hwnd);
 }
 
 void InjectCloseRequest(HWND hwnd)
 {
-    FakeCloseRequest(hwnd);
+    RecordingCloseRequest(hwnd);
 }
 
 void ExpectedScreenSize(int *width, int *height)
 {
-    *width = Fake().screenWidth;
-    *height = Fake().screenHeight;
+    *width = Recording().screenWidth;
+    *height = Recording().screenHeight;
 }
 
 bool BoxesCannotBeShown()
 {
-    Fake().messageBoxResult = 0;
+    Recording().messageBoxResult = 0;
     return true;
 }
 
@@ -71,5 +71,5 @@ bool WindowsAreFramed()
 
 void NativeClientSize(HWND hwnd, int *width, int *height)
 {
-    FakeNativeClientSize(hwnd, width, height);
+    RecordingNativeClientSize(hwnd, width, height);
 }

@@ -325,6 +325,30 @@ TEST_F(X11Keys, ShiftCountsAsItWasWhenTheKeyWasPressedNotWhenTranslated)
     EXPECT_EQ(WParamsOf(WM_CHAR), (std::vector<WPARAM>{'F', 'f'}));
 }
 
+// What SDL says of a key reaches the message: a held key's auto-repeat has
+// its previous state set, and the right-hand Control is extended.
+TEST_F(X11Keys, AutoRepeatAndTheRightHandModifiersReachTheMessage)
+{
+    ASSERT_NE(CreateAndShow(), nullptr);
+    seen.clear();
+    for (auto stroke : {std::pair<Uint32, Uint8>{SDL_KEYDOWN, 0}, {SDL_KEYDOWN, 1}, {SDL_KEYUP, 0}}) {
+        SDL_Event e{};
+        e.type = stroke.first;
+        e.key.timestamp = SDL_GetTicks();
+        e.key.windowID = SDL_GetWindowID(SdlWindowOf(hwnd));
+        e.key.state = stroke.first == SDL_KEYDOWN ? SDL_PRESSED : SDL_RELEASED;
+        e.key.repeat = stroke.second;
+        e.key.keysym.sym = SDLK_RCTRL;
+        SDL_PushEvent(&e);
+    }
+    ASSERT_TRUE(PumpUntil(5, [] { return Count(WM_KEYUP) > 0; }));
+    std::vector<std::vector<unsigned>> strokes;
+    for (const Record &r : seen)
+        if (r.message == WM_KEYDOWN || r.message == WM_KEYUP)
+            strokes.push_back(KeyBits(r.lParam));
+    EXPECT_EQ(strokes, (std::vector<std::vector<unsigned>>{{1, 1, 0, 0}, {1, 1, 1, 0}, {1, 1, 1, 1}}));
+}
+
 // ---- the real pointer ----
 
 using X11Mouse = WindowTest;

@@ -8,8 +8,8 @@
 #include <string>
 #include <vector>
 
-#include "fake_win32.h"
 #include "gl_context.h"
+#include "recording.h"
 #include "rotation.h"
 #include "platform/gl.h"
 #include "render/frame.h"
@@ -136,7 +136,7 @@ class FrameTest : public ::testing::Test {
 protected:
     void SetUp() override
     {
-        ResetFakeWin32();
+        ResetRecording();
         ResetViewerState();
         windowWidth = kSide;
         windowHeight = kSide;
@@ -148,7 +148,7 @@ protected:
     void TearDown() override
     {
         DestroyHeadlessContext();
-        ResetFakeWin32();
+        ResetRecording();
         ResetViewerState();
     }
     // A model standing still and a counter that no longer changes.
@@ -401,8 +401,8 @@ TEST_F(FrameTest, EachFramePresentsOnTheDeviceContext)
     Hold();
     RenderFrame();
     RenderFrame();
-    EXPECT_EQ(FakeSwapCount(), 2);
-    const FakeCall *swap = FindFakeCall("SwapBuffers", 1);
+    EXPECT_EQ(RecordingSwapCount(), 2);
+    const RecordedCall *swap = FindRecordedCall("SwapBuffers", 1);
     ASSERT_NE(swap, nullptr);
     EXPECT_EQ(swap->args.at(0), (std::intptr_t)kDc);
 }
@@ -510,10 +510,10 @@ protected:
     // installed, at most `limit` times; returns how many frames were drawn.
     int RunIdle(int limit)
     {
-        int before = FakeSwapCount();
+        int before = RecordingSwapCount();
         for (int i = 0; i < limit && idleHandler; i++)
             idleHandler();
-        return FakeSwapCount() - before;
+        return RecordingSwapCount() - before;
     }
 };
 
@@ -527,7 +527,7 @@ TEST_F(ScheduleTest, RequestInstallsIdleRenderOnlyWhenNoneIsInstalled)
     idleHandler = OtherHandler;
     RequestRedraw();
     EXPECT_EQ(idleHandler, &OtherHandler) << "an installed handler is never replaced";
-    EXPECT_EQ(FakeSwapCount(), 0) << "a request draws nothing by itself";
+    EXPECT_EQ(RecordingSwapCount(), 0) << "a request draws nothing by itself";
 }
 
 TEST_F(ScheduleTest, StillModelDrawsOneFramePerBatchOfRequests)

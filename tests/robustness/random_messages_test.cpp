@@ -27,7 +27,7 @@
 
 #include "app/texts.h"
 #include "app/window_proc.h"
-#include "fake_win32.h"
+#include "recording.h"
 #include "render/frame.h"
 #include "state/viewer_state.h"
 
@@ -116,16 +116,16 @@ std::string CheckState(bool windowAlive)
     if (windowAlive) {
         if (!renderContext)
             problem << "renderContext is null while the window lives; ";
-        if (!FakeGlContextLive())
+        if (!RecordingGlContextLive())
             problem << "no GL context while the window lives; ";
     } else {
         if (renderContext)
             problem << "renderContext kept after WM_DESTROY; ";
         if (idleHandler)
             problem << "idleHandler kept after WM_DESTROY; ";
-        if (FakeGlContextLive())
+        if (RecordingGlContextLive())
             problem << "GL context not deleted after WM_DESTROY; ";
-        if (FakeCapture())
+        if (RecordingCapture())
             problem << "mouse capture kept after the window went; ";
     }
     return problem.str();
@@ -136,7 +136,7 @@ protected:
     void SetUp() override
     {
         ResetViewerState();
-        ResetFakeWin32();
+        ResetRecording();
         windowWidth = kWindowSize;
         windowHeight = kWindowSize;
         WNDCLASSA wc{};
@@ -147,19 +147,19 @@ protected:
     }
     void TearDown() override
     {
-        if (hwnd && FakeWindowExists(hwnd))
+        if (hwnd && RecordingWindowExists(hwnd))
             DestroyWindow(hwnd);
-        ResetFakeWin32();
+        ResetRecording();
     }
 
     // Creates the window as WinMain does: WM_CREATE (GL context and scene),
     // then shown, with its first paint.
     bool Create(bool paletteFormat)
     {
-        Fake().describedFormat = paletteFormat ? FakePaletteFormat() : FakeTrueColourFormat();
+        Recording().describedFormat = paletteFormat ? RecordingPaletteFormat() : RecordingTrueColourFormat();
         hwnd = CreateWindowExA(0, "OpenGL", DUCKVIEW_WINDOW_TITLE, 0, 50, 50, windowWidth, windowHeight, NULL, NULL,
                                NULL, NULL);
-        if (!hwnd || !FakeGlContextLive())
+        if (!hwnd || !RecordingGlContextLive())
             return false;
         ShowWindow(hwnd, SW_SHOWDEFAULT);
         UpdateWindow(hwnd);
@@ -247,7 +247,7 @@ protected:
             // or maximising) or a bare WM_SIZE with any words.
             int w = (int)pick(2000) - 10, h = (int)pick(2000) - 10;
             if (pick(2)) {
-                FakeResizeWindow(hwnd, w, h);
+                RecordingResizeWindow(hwnd, w, h);
                 return "resize to " + std::to_string(w) + "x" + std::to_string(h);
             }
             message = WM_SIZE;
@@ -255,7 +255,7 @@ protected:
             lParam = MAKELPARAM(w & 0xffff, h & 0xffff);
         } else if (kind < 860) {
             if (pick(2)) {
-                FakeInvalidate(hwnd);
+                RecordingInvalidate(hwnd);
                 return "invalidate";
             }
             message = WM_PAINT;
@@ -275,7 +275,7 @@ protected:
             wParam = (WPARAM)pick(0x100000000ull);
             lParam = (LPARAM)pick(0x100000000ull);
         }
-        FakePostMessage(hwnd, message, wParam, lParam);
+        RecordingPostMessage(hwnd, message, wParam, lParam);
         char text[96];
         std::snprintf(text, sizeof text, "%s wParam=0x%" PRIxPTR " lParam=0x%" PRIxPTR, MessageName(message).c_str(),
                       (std::uintptr_t)wParam, (std::uintptr_t)lParam);
@@ -301,7 +301,7 @@ TEST_F(RandomMessages, StateStaysSoundThroughout)
     }());
 
     std::mt19937_64 rng(seed);
-    ASSERT_TRUE(Create(false)) << FakeGlFailure();
+    ASSERT_TRUE(Create(false)) << RecordingGlFailure();
     std::deque<std::string> history; // the last messages, for the report
     long frames = 0, spinningFrames = 0, destructions = 0;
 
@@ -311,7 +311,7 @@ TEST_F(RandomMessages, StateStaysSoundThroughout)
         if (history.size() > 12)
             history.pop_front();
         bool quit = Pump();
-        bool alive = FakeWindowExists(hwnd) != 0;
+        bool alive = RecordingWindowExists(hwnd) != 0;
         if (quit || !alive) {
             destructions++;
             std::string problem = CheckState(false);
@@ -323,7 +323,7 @@ TEST_F(RandomMessages, StateStaysSoundThroughout)
                     recent += "  " + h + "\n";
                 FAIL() << "after destruction at step " << step << ": " << problem << "\nlast messages:\n" << recent;
             }
-            ASSERT_TRUE(Create(destructions % 2 == 1)) << "recreating at step " << step << ": " << FakeGlFailure();
+            ASSERT_TRUE(Create(destructions % 2 == 1)) << "recreating at step " << step << ": " << RecordingGlFailure();
             Pump();
         }
         // Messages arrive in bursts of one to eight; the loop handles every
@@ -336,7 +336,7 @@ TEST_F(RandomMessages, StateStaysSoundThroughout)
             idleHandler();
             frames++;
         }
-        ClearFakeCalls();
+        ClearRecordedCalls();
         std::string problem = CheckState(true);
         if (!problem.empty()) {
             std::string recent;
@@ -359,11 +359,11 @@ TEST_F(RandomMessages, StateStaysSoundThroughout)
 // the frames rendered meanwhile must keep the model's rotation a rotation.
 TEST_F(RandomMessages, RepeatedReleasesWithoutPressKeepARotation)
 {
-    ASSERT_TRUE(Create(false)) << FakeGlFailure();
+    ASSERT_TRUE(Create(false)) << RecordingGlFailure();
     frameCount = 1;
     countingFrames = 0;
     for (int i = 0; i < 40; i++) {
-        FakeSendMessage(hwnd, WM_LBUTTONUP, 0, MAKELPARAM(10 + i, 20));
+        RecordingSendMessage(hwnd, WM_LBUTTONUP, 0, MAKELPARAM(10 + i, 20));
         ASSERT_EQ(1, spinning);
         ASSERT_NE(nullptr, idleHandler);
         idleHandler();
@@ -378,26 +378,26 @@ TEST_F(RandomMessages, RepeatedReleasesWithoutPressKeepARotation)
 // state, and Escape alone closes the window.
 TEST_F(RandomMessages, EveryCharacterCode)
 {
-    ASSERT_TRUE(Create(false)) << FakeGlFailure();
+    ASSERT_TRUE(Create(false)) << RecordingGlFailure();
     int fog = fogEnabled, wire = wireframeEnabled;
     for (WPARAM code = 0; code < 0x10000; code++) {
         if (code == 27)
             continue;
-        FakeSendMessage(hwnd, WM_CHAR, code, 1);
+        RecordingSendMessage(hwnd, WM_CHAR, code, 1);
         if (code == 'f')
             fog = !fog;
         if (code == 'p')
             wire = !wire;
         ASSERT_EQ(fog, fogEnabled) << "character " << code;
         ASSERT_EQ(wire, wireframeEnabled) << "character " << code;
-        ASSERT_TRUE(FakeWindowExists(hwnd)) << "character " << code;
-        ClearFakeCalls();
+        ASSERT_TRUE(RecordingWindowExists(hwnd)) << "character " << code;
+        ClearRecordedCalls();
     }
     ASSERT_NE(nullptr, idleHandler);
     idleHandler();
     ASSERT_EQ("", CheckState(true));
-    FakeSendMessage(hwnd, WM_CHAR, 27, 1);
-    EXPECT_FALSE(FakeWindowExists(hwnd));
+    RecordingSendMessage(hwnd, WM_CHAR, 27, 1);
+    EXPECT_FALSE(RecordingWindowExists(hwnd));
     EXPECT_EQ("", CheckState(false));
 }
 

@@ -8,8 +8,8 @@
 #include <string>
 #include <vector>
 
-#include "fake_win32.h"
 #include "gl_context.h"
+#include "recording.h"
 #include "rotation.h"
 #include "vec3.h"
 #include "platform/gl.h"
@@ -98,7 +98,7 @@ class TrackballTest : public ::testing::Test {
 protected:
     void SetUp() override
     {
-        ResetFakeWin32();
+        ResetRecording();
         ResetViewerState();
         windowWidth = 200;
         windowHeight = 200;
@@ -316,10 +316,10 @@ protected:
     }
     int RunIdle(int limit = 100)
     {
-        int before = FakeSwapCount();
+        int before = RecordingSwapCount();
         for (int i = 0; i < limit && idleHandler; i++)
             idleHandler();
-        return FakeSwapCount() - before;
+        return RecordingSwapCount() - before;
     }
     std::vector<float> Matrix() const { return std::vector<float>(rotationMatrix, rotationMatrix + 16); }
 };

@@ -1,18 +1,26 @@
-// The contract between the Win32 core and a back end.
+// The contract between the Win32 core and a back end, in two halves: what a
+// back end provides (namespace backend) and what the core offers back ends
+// in return (namespace core), the calls through which native events reach
+// the core.
 //
 // The core (src/platform/core/) is the Win32 behaviour that does not depend
 // on the system underneath: the message queue and the order of its
-// messages, TranslateMessage, handles, classes, timers, window creation and
-// destruction, painting, sizes, capture, pixel-format and palette
-// bookkeeping. A back end is the system underneath: it has native windows,
-// native events, a clock, a screen, message boxes and OpenGL contexts.
-// Exactly one back end is linked into a program: SDL2 for the real program
-// on Linux (src/platform/sdl/), a recording one for tests
-// (tests/support/fake_win32.cpp).
+// messages, the key messages and TranslateMessage, handles, classes,
+// timers, window creation and destruction, painting, sizes, capture,
+// pixel-format and palette bookkeeping. A back end is the system
+// underneath: it has native windows, native events, a clock, a screen,
+// message boxes and OpenGL contexts. Exactly one back end is linked into a
+// program: SDL2 for the program on Linux (src/platform/sdl/), the browser's
+// for the web page (src/platform/web/), or the recording one for tests
+// (tests/support/recording.cpp).
 //
-// The namespace backend below is what every back end defines; the namespace
-// core is what the core offers back ends in return. Neither is seen by the
-// program, which knows only the Win32 operations of platform/win32.h.
+// A key is reported by what it did (its virtual key; pressed, repeated or
+// released; extended or not), and the core makes the message and its
+// lParam, so that the keys of every back end read alike. Neither half is
+// seen by the program, which knows only the Win32 operations of
+// platform/win32.h. What only a recording or simulating back end and the
+// tests need (the call observer, resetting the core, the state of a
+// window) is in platform/core/inspection.h.
 #ifndef DUCKVIEW_PLATFORM_CORE_BACKEND_H
 #define DUCKVIEW_PLATFORM_CORE_BACKEND_H
 
@@ -20,6 +28,7 @@
 
 #include "platform/win32.h"
 
+// ==== what a back end provides ====
 namespace backend {
 
 // A back end's own records, opaque to the core.
@@ -93,11 +102,21 @@ bool Present(NativeWindow *window); // shows the back buffer
 
 } // namespace backend
 
+// ==== what the core offers back ends ====
 namespace core {
 
 // ---- what native events become ----
-// Queues an input message (key, mouse) as the system's input queue does:
-// consecutive moves of the mouse over one window keep only the latest.
+// What a key did: went down, went down again while held (the keyboard's
+// auto-repeat), or came up.
+enum KeyAction { kKeyPressed, kKeyRepeated, kKeyReleased };
+// A key, by its virtual key, was pressed, repeated or released: queued as
+// WM_KEYDOWN or WM_KEYUP with the lParam Windows gives it (a repeat count
+// of 1, the extended flag, the key's previous state and the transition).
+// The back ends mark the right-hand Shift, Control and Alt and the number
+// pad's Enter as extended; the key state tells left from right by it.
+void PostKey(HWND hwnd, BYTE vk, KeyAction action, bool extended, DWORD time);
+// Queues a mouse message as the system's input queue does: consecutive
+// moves of the mouse over one window keep only the latest.
 void PostInput(HWND hwnd, UINT message, WPARAM wParam, LPARAM lParam, DWORD time);
 // The pointer is now there, in screen pixels (MSG.pt of later messages).
 void CursorMoved(POINT screen);
@@ -113,50 +132,6 @@ void Exposed(HWND hwnd);        // part of the window must be painted again
 void CloseRequested(HWND hwnd); // the user asked to close it: WM_CLOSE
 // The keyboard's Caps Lock state when the back end starts.
 void SetCapsLock(bool on);
-
-// ---- for a back end that records or simulates ----
-// One Win32 call as the program made it: its name, its integer and handle
-// arguments in order, and its string arguments in order.
-struct Call {
-    const char *name;
-    std::intptr_t args[10];
-    int argCount;
-    const char *texts[2];
-    int textCount;
-    int depth; // how many Win32 calls were already running (0: the program's own)
-};
-// Told of every Win32 call: starts before it takes effect, ends with its
-// result, which it may replace. Either may be null.
-struct CallObserver {
-    void (*starts)(const Call &call);
-    std::intptr_t (*ends)(const Call &call, std::intptr_t result);
-};
-void SetCallObserver(const CallObserver &observer);
-
-// Back to the start: no classes, windows, messages, timers or capture.
-// Native windows and contexts are forgotten, not discarded.
-void Reset();
-// PostMessageA without the call being seen: the message goes to the back
-// of the posted messages.
-void Post(HWND hwnd, UINT message, WPARAM wParam, LPARAM lParam);
-// Calls the window's procedure as the system does for a sent message.
-LRESULT Send(HWND hwnd, UINT message, WPARAM wParam, LPARAM lParam);
-bool MessageWaiting(); // GetMessageA would return at once
-int QueueLength();     // posted and input messages waiting
-
-// The state of a window as the core keeps it, for checks; nothing is
-// logged. Zero, false or null for a handle that is not a live window.
-struct WindowInfo {
-    bool exists, visible;
-    int x, y, width, height; // outer position and size: the client area and the frame
-    int clientWidth, clientHeight;
-    HDC dc;
-    int pixelFormat;
-};
-WindowInfo InfoOf(HWND hwnd);
-HWND WindowOfDc(HDC dc);
-HWND CaptureWindow();
-const WNDCLASSA *FindClass(const char *name); // null when not registered
 
 } // namespace core
 

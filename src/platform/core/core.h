@@ -10,6 +10,11 @@
 // - WM_CREATE gets lParam 0: there is no CREATESTRUCT.
 // - TranslateMessage makes the characters of a US keyboard (Shift, Caps Lock
 //   and Control as usual; no dead keys); there is no WM_SYSCHAR.
+// - Key messages carry no scan code (bits 16-23 of lParam are 0): back ends
+//   report a key by its virtual key. The right-hand Shift is marked as
+//   extended, as the right-hand Control and Alt are (Windows tells the
+//   Shift keys apart by their scan codes); the arrows and the keys above
+//   them are not.
 // - ShowWindow treats every command as a plain show; the first show reports
 //   the size with WM_SIZE. No WM_MOVE, WM_ACTIVATE, WM_GETMINMAXINFO,
 //   WM_ERASEBKGND or palette messages are sent.
@@ -47,6 +52,7 @@
 #include <vector>
 
 #include "platform/core/backend.h"
+#include "platform/core/inspection.h"
 
 namespace core {
 
@@ -122,6 +128,7 @@ Window *LiveWindow(HWND hwnd);
 Window *LiveWindowOfDc(HDC dc);
 Context *LiveContext(HGLRC context);
 Palette *LivePalette(HPALETTE palette);
+HWND WindowOfDc(HDC dc); // null when dc is no live window's
 
 // ---- tracing of the Win32 calls ----
 template <typename T> std::intptr_t Arg(T value)

@@ -1,4 +1,5 @@
-// Key presses into characters: TranslateMessage and the key state it reads.
+// Keys: the key messages made from what a back end reports, and
+// TranslateMessage with the key state it reads.
 //
 // Characters are those of a US keyboard. The key state follows the key
 // messages as they are taken from the queue, as on Windows, so a key is
@@ -16,10 +17,13 @@ const BYTE kKeyControl = 0x11;   // VK_CONTROL
 const BYTE kKeyMenu = 0x12;      // VK_MENU (Alt)
 const BYTE kKeyCapital = 0x14;   // VK_CAPITAL (Caps Lock)
 const BYTE kKeyLeftShift = 0xA0; // VK_LSHIFT; VK_RSHIFT, VK_LCONTROL .. VK_RMENU follow
+// The bits of a key message's lParam besides its repeat count (bits 0-15)
+// and scan code (16-23).
 const LPARAM kKeyExtended = LPARAM(1) << 24;
-const LPARAM kKeyWasDown = LPARAM(1) << 30;
-const UINT kFirstKeyMessage = 0x0100; // WM_KEYFIRST (WM_KEYDOWN)
-const UINT kLastKeyMessage = 0x0109;  // WM_KEYLAST
+const LPARAM kKeyWasDown = LPARAM(1) << 30;    // the previous state
+const LPARAM kKeyTransition = LPARAM(1) << 31; // set: going up
+const UINT kFirstKeyMessage = 0x0100;          // WM_KEYFIRST (WM_KEYDOWN)
+const UINT kLastKeyMessage = 0x0109;           // WM_KEYLAST
 
 // Where the key state of a key message is kept: left and right modifiers
 // apart, so that releasing one does not release the other.
@@ -38,6 +42,18 @@ bool Held(BYTE modifier)
 }
 
 } // namespace
+
+void PostKey(HWND hwnd, BYTE vk, KeyAction action, bool extended, DWORD time)
+{
+    LPARAM lParam = 1; // one stroke: the repeat count
+    if (extended)
+        lParam |= kKeyExtended;
+    if (action == kKeyReleased)
+        lParam |= kKeyWasDown | kKeyTransition;
+    else if (action == kKeyRepeated)
+        lParam |= kKeyWasDown;
+    PostInput(hwnd, action == kKeyReleased ? WM_KEYUP : WM_KEYDOWN, vk, lParam, time);
+}
 
 void NoteKeyRemoved(const MSG &msg)
 {

@@ -28,9 +28,6 @@ const WPARAM kMouseRight = 0x0002;   // MK_RBUTTON
 const WPARAM kMouseShift = 0x0004;   // MK_SHIFT
 const WPARAM kMouseControl = 0x0008; // MK_CONTROL
 const WPARAM kMouseMiddle = 0x0010;  // MK_MBUTTON
-const LPARAM kKeyExtended = LPARAM(1) << 24;
-const LPARAM kKeyWasDown = LPARAM(1) << 30;
-const LPARAM kKeyReleased = LPARAM(1) << 31;
 
 // Windows' virtual-key code for an SDL key, 0 for keys it has none for here.
 BYTE VirtualKeyOf(SDL_Keycode key)
@@ -104,15 +101,12 @@ void PostKey(const SDL_KeyboardEvent &e)
     BYTE vk = VirtualKeyOf(e.keysym.sym);
     if (w == nullptr || vk == 0)
         return;
-    LPARAM lParam = 1; // the repeat count
     SDL_Keycode key = e.keysym.sym;
-    if (key == SDLK_RSHIFT || key == SDLK_RCTRL || key == SDLK_RALT || key == SDLK_KP_ENTER)
-        lParam |= kKeyExtended;
-    if (e.type == SDL_KEYUP)
-        lParam |= kKeyWasDown | kKeyReleased;
-    else if (e.repeat)
-        lParam |= kKeyWasDown;
-    core::PostInput(w->hwnd, e.type == SDL_KEYDOWN ? WM_KEYDOWN : WM_KEYUP, vk, lParam, e.timestamp);
+    bool extended = key == SDLK_RSHIFT || key == SDLK_RCTRL || key == SDLK_RALT || key == SDLK_KP_ENTER;
+    core::KeyAction action = e.type == SDL_KEYUP ? core::kKeyReleased
+                             : e.repeat             ? core::kKeyRepeated
+                                                    : core::kKeyPressed;
+    core::PostKey(w->hwnd, vk, action, extended, e.timestamp);
 }
 
 void Translate(const SDL_Event &e)

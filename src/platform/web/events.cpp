@@ -27,9 +27,6 @@
 
 namespace {
 
-const LPARAM kKeyWasDown = LPARAM(1) << 30;
-const LPARAM kKeyReleased = LPARAM(1) << 31;
-
 DWORD Ticks()
 {
     return static_cast<DWORD>(backend::Now());
@@ -91,14 +88,8 @@ EMSCRIPTEN_KEEPALIVE void dv_post_key(int down, int vk, int repeat, int extended
     HWND target = core::InputTarget();
     if (target == nullptr || vk <= 0 || vk > 0xFF)
         return;
-    LPARAM lParam = 1; // the repeat count
-    if (extended)
-        lParam |= LPARAM(1) << 24;
-    if (!down)
-        lParam |= kKeyWasDown | kKeyReleased;
-    else if (repeat)
-        lParam |= kKeyWasDown;
-    core::PostInput(target, down ? WM_KEYDOWN : WM_KEYUP, static_cast<WPARAM>(vk), lParam, Ticks());
+    core::KeyAction action = !down ? core::kKeyReleased : repeat ? core::kKeyRepeated : core::kKeyPressed;
+    core::PostKey(target, static_cast<BYTE>(vk), action, extended != 0, Ticks());
 }
 
 // The window's close button.

@@ -7,10 +7,11 @@
 //
 // Limits and differences from Windows: no native window or event exists
 // but what the test makes; every window has the frame of the settings
-// (none unless a test gives one) around its client area; the clock moves only when the test moves it (or a wait
-// lets it, with waitPassesTime); one headless OpenGL context at a time,
-// always current; a message box is a line on stderr.
-#include "fake_win32.h"
+// (none unless a test gives one) around its client area; the clock moves
+// only when the test moves it (or a wait lets it, with waitPassesTime); one
+// headless OpenGL context at a time, always current; a message box is a
+// line on stderr.
+#include "recording.h"
 
 #include <cinttypes>
 #include <cstdio>
@@ -19,6 +20,7 @@
 
 #include "gl_context.h"
 #include "platform/core/backend.h"
+#include "platform/core/inspection.h"
 #include "window_format.h"
 
 namespace backend {
@@ -37,8 +39,8 @@ struct NativeContext {
 namespace {
 
 struct RecordingState {
-    FakeSettings settings;
-    std::vector<FakeCall> calls;
+    RecordingSettings settings;
+    std::vector<RecordedCall> calls;
     std::vector<std::unique_ptr<backend::NativeWindow>> windows;
     std::vector<std::unique_ptr<backend::NativeContext>> contexts;
     std::uint64_t clock = 0;
@@ -63,7 +65,7 @@ RecordingState &R()
 void CallStarts(const core::Call &call)
 {
     RecordingState &r = R();
-    FakeCall logged{call.name, {call.args, call.args + call.argCount}, {call.texts, call.texts + call.textCount},
+    RecordedCall logged{call.name, {call.args, call.args + call.argCount}, {call.texts, call.texts + call.textCount},
                     call.depth};
     std::string name = call.name;
     if (name == "GetMessageA")
@@ -80,7 +82,7 @@ void CallStarts(const core::Call &call)
     }
     r.calls.push_back(logged);
     if (r.settings.echoCalls) {
-        std::fprintf(stderr, "%s\n", FakeCallText(logged).c_str());
+        std::fprintf(stderr, "%s\n", RecordedCallText(logged).c_str());
         std::fflush(stderr);
     }
     if (r.settings.onCall)
@@ -99,7 +101,8 @@ std::intptr_t CallEnds(const core::Call &call, std::intptr_t result)
         if (result)
             r.emptyPeeks = 0;
         else if (++r.emptyPeeks > r.settings.busyPeekLimit) {
-            std::fprintf(stderr, "fake_win32: %ld empty PeekMessageA calls in a row, giving up\n", r.emptyPeeks);
+            std::fprintf(stderr, "recording back end: %ld empty PeekMessageA calls in a row, giving up\n",
+                         r.emptyPeeks);
             std::abort();
         }
     }
@@ -185,7 +188,7 @@ bool Wait(int timeoutMs)
         return true;
     }
     r.starvedWaits++;
-    std::fprintf(stderr, "fake_win32: GetMessageA would wait for ever\n");
+    std::fprintf(stderr, "recording back end: GetMessageA would wait for ever\n");
     return false;
 }
 
@@ -269,7 +272,7 @@ bool Present(NativeWindow *)
 
 // ---- the tests' side ----
 
-PIXELFORMATDESCRIPTOR FakeTrueColourFormat()
+PIXELFORMATDESCRIPTOR RecordingTrueColourFormat()
 {
     PIXELFORMATDESCRIPTOR pfd = WindowFormatRequest(32, 16);
     pfd.cRedBits = 8;
@@ -281,10 +284,10 @@ PIXELFORMATDESCRIPTOR FakeTrueColourFormat()
     return pfd;
 }
 
-PIXELFORMATDESCRIPTOR FakePaletteFormat()
+PIXELFORMATDESCRIPTOR RecordingPaletteFormat()
 {
     // The true-colour format cut down to 8 bits: 3-3-2 RGB needing a palette.
-    PIXELFORMATDESCRIPTOR pfd = FakeTrueColourFormat();
+    PIXELFORMATDESCRIPTOR pfd = RecordingTrueColourFormat();
     pfd.dwFlags |= PFD_NEED_PALETTE;
     pfd.cColorBits = 8;
     pfd.cRedBits = 3;
@@ -296,7 +299,7 @@ PIXELFORMATDESCRIPTOR FakePaletteFormat()
     return pfd;
 }
 
-void ResetFakeWin32()
+void ResetRecording()
 {
     if (R().glLive)
         DestroyHeadlessContext();
@@ -305,62 +308,62 @@ void ResetFakeWin32()
     core::SetCallObserver(core::CallObserver{CallStarts, CallEnds});
 }
 
-FakeSettings &Fake()
+RecordingSettings &Recording()
 {
     return R().settings;
 }
 
-const std::vector<FakeCall> &FakeCalls()
+const std::vector<RecordedCall> &RecordedCalls()
 {
     return R().calls;
 }
 
-void ClearFakeCalls()
+void ClearRecordedCalls()
 {
     R().calls.clear();
 }
 
-std::vector<std::string> FakeCallNames()
+std::vector<std::string> RecordedCallNames()
 {
     std::vector<std::string> names;
-    for (const FakeCall &c : R().calls)
+    for (const RecordedCall &c : R().calls)
         names.push_back(c.name);
     return names;
 }
 
-std::vector<std::string> FakeCallNamesAt(int depth)
+std::vector<std::string> RecordedCallNamesAt(int depth)
 {
     std::vector<std::string> names;
-    for (const FakeCall &c : R().calls)
+    for (const RecordedCall &c : R().calls)
         if (c.depth == depth)
             names.push_back(c.name);
     return names;
 }
 
-int CountFakeCalls(const std::string &name)
+int CountRecordedCalls(const std::string &name)
 {
     int n = 0;
-    for (const FakeCall &c : R().calls)
+    for (const RecordedCall &c : R().calls)
         n += c.name == name;
     return n;
 }
 
-int FakeCallIndex(const std::string &name, int nth)
+int RecordedCallIndex(const std::string &name, int nth)
 {
-    const std::vector<FakeCall> &calls = R().calls;
+    const std::vector<RecordedCall> &calls = R().calls;
     for (size_t i = 0; i < calls.size(); i++)
         if (calls[i].name == name && nth-- == 0)
             return static_cast<int>(i);
     return -1;
 }
 
-const FakeCall *FindFakeCall(const std::string &name, int nth)
+const RecordedCall *FindRecordedCall(const std::string &name, int nth)
 {
-    int i = FakeCallIndex(name, nth);
+    int i = RecordedCallIndex(name, nth);
     return i < 0 ? nullptr : &R().calls[i];
 }
 
-std::string FakeCallText(const FakeCall &call)
+std::string RecordedCallText(const RecordedCall &call)
 {
     std::string text = call.name + "(";
     const char *sep = "";
@@ -381,70 +384,70 @@ std::string FakeCallText(const FakeCall &call)
     return text + ")";
 }
 
-std::string FakeLogText()
+std::string RecordedLogText()
 {
     std::string text;
-    for (const FakeCall &c : R().calls)
-        text += FakeCallText(c) + "\n";
+    for (const RecordedCall &c : R().calls)
+        text += RecordedCallText(c) + "\n";
     return text;
 }
 
-void FakePostMessage(HWND hwnd, UINT message, WPARAM wParam, LPARAM lParam)
+void RecordingPostMessage(HWND hwnd, UINT message, WPARAM wParam, LPARAM lParam)
 {
     core::Post(hwnd, message, wParam, lParam);
 }
 
-size_t FakeQueueLength()
+size_t RecordingQueueLength()
 {
     return static_cast<size_t>(core::QueueLength());
 }
 
-LRESULT FakeSendMessage(HWND hwnd, UINT message, WPARAM wParam, LPARAM lParam)
+LRESULT RecordingSendMessage(HWND hwnd, UINT message, WPARAM wParam, LPARAM lParam)
 {
     return core::Send(hwnd, message, wParam, lParam);
 }
 
-HWND FakeLastWindow()
+HWND RecordingLastWindow()
 {
     return R().lastWindow;
 }
 
-HDC FakeDeviceContextOf(HWND hwnd)
+HDC RecordingDeviceContextOf(HWND hwnd)
 {
     return core::InfoOf(hwnd).dc;
 }
 
-int FakeWindowExists(HWND hwnd)
+int RecordingWindowExists(HWND hwnd)
 {
     return core::InfoOf(hwnd).exists;
 }
 
-int FakeWindowVisible(HWND hwnd)
+int RecordingWindowVisible(HWND hwnd)
 {
     return core::InfoOf(hwnd).visible;
 }
 
-int FakeWindowX(HWND hwnd)
+int RecordingWindowX(HWND hwnd)
 {
     return core::InfoOf(hwnd).x;
 }
 
-int FakeWindowY(HWND hwnd)
+int RecordingWindowY(HWND hwnd)
 {
     return core::InfoOf(hwnd).y;
 }
 
-int FakeWindowWidth(HWND hwnd)
+int RecordingWindowWidth(HWND hwnd)
 {
     return core::InfoOf(hwnd).width;
 }
 
-int FakeWindowHeight(HWND hwnd)
+int RecordingWindowHeight(HWND hwnd)
 {
     return core::InfoOf(hwnd).height;
 }
 
-void FakeNativeClientSize(HWND hwnd, int *width, int *height)
+void RecordingNativeClientSize(HWND hwnd, int *width, int *height)
 {
     *width = *height = 0;
     for (auto &w : R().windows)
@@ -454,17 +457,17 @@ void FakeNativeClientSize(HWND hwnd, int *width, int *height)
         }
 }
 
-HWND FakeCapture()
+HWND RecordingCapture()
 {
     return core::CaptureWindow();
 }
 
-const WNDCLASSA *FakeRegisteredClass(const std::string &name)
+const WNDCLASSA *RecordingRegisteredClass(const std::string &name)
 {
     return core::FindClass(name.c_str());
 }
 
-void FakeResizeWindow(HWND hwnd, int width, int height)
+void RecordingResizeWindow(HWND hwnd, int width, int height)
 {
     for (auto &w : R().windows)
         if (w->hwnd == hwnd)
@@ -472,81 +475,79 @@ void FakeResizeWindow(HWND hwnd, int width, int height)
     core::ClientResized(hwnd, width, height);
 }
 
-void FakeInvalidate(HWND hwnd)
+void RecordingInvalidate(HWND hwnd)
 {
     core::Exposed(hwnd);
 }
 
-void FakeKeyEvent(HWND hwnd, BYTE vk, bool down)
+void RecordingKeyEvent(HWND hwnd, BYTE vk, bool down)
 {
-    const LPARAM released = (LPARAM(1) << 30) | (LPARAM(1) << 31); // previous state down, transition up
-    core::PostInput(hwnd, down ? WM_KEYDOWN : WM_KEYUP, vk, down ? 1 : 1 | released,
-                    static_cast<DWORD>(R().clock));
+    core::PostKey(hwnd, vk, down ? core::kKeyPressed : core::kKeyReleased, false, static_cast<DWORD>(R().clock));
 }
 
-void FakeMouseEvent(HWND hwnd, UINT message, int x, int y, WPARAM keys)
+void RecordingMouseEvent(HWND hwnd, UINT message, int x, int y, WPARAM keys)
 {
     core::WindowInfo info = core::InfoOf(hwnd);
     core::CursorMoved(POINT{info.x + x, info.y + y});
     core::PostInput(hwnd, message, keys, MAKELPARAM(x, y), static_cast<DWORD>(R().clock));
 }
 
-void FakeCloseRequest(HWND hwnd)
+void RecordingCloseRequest(HWND hwnd)
 {
     core::CloseRequested(hwnd);
 }
 
-void FakeAdvanceClock(int milliseconds)
+void RecordingAdvanceClock(int milliseconds)
 {
     R().clock += static_cast<std::uint64_t>(milliseconds);
 }
 
-std::uint64_t FakeClock()
+std::uint64_t RecordingClock()
 {
     return R().clock;
 }
 
-const PIXELFORMATDESCRIPTOR &FakeChosenRequest()
+const PIXELFORMATDESCRIPTOR &RecordingChosenRequest()
 {
     return R().request;
 }
 
-int FakeCurrentPixelFormat()
+int RecordingCurrentPixelFormat()
 {
     return core::InfoOf(R().lastWindow).pixelFormat;
 }
 
-const std::vector<PALETTEENTRY> &FakePaletteEntries()
+const std::vector<PALETTEENTRY> &RecordingPaletteEntries()
 {
     return R().paletteEntries;
 }
 
-WORD FakePaletteVersion()
+WORD RecordingPaletteVersion()
 {
     return R().paletteVersion;
 }
 
-WORD FakePaletteEntryCount()
+WORD RecordingPaletteEntryCount()
 {
     return R().paletteCount;
 }
 
-int FakeSwapCount()
+int RecordingSwapCount()
 {
     return R().swapCount;
 }
 
-int FakeGlContextLive()
+int RecordingGlContextLive()
 {
     return R().glLive;
 }
 
-const std::string &FakeGlFailure()
+const std::string &RecordingGlFailure()
 {
     return R().glFailure;
 }
 
-int FakeStarvedWaits()
+int RecordingStarvedWaits()
 {
     return R().starvedWaits;
 }
