@@ -85,6 +85,20 @@ std::string Quote(const std::string &s)
     return q + "'";
 }
 
+// The NAME=value lines of text, in order.
+std::vector<std::pair<std::string, std::string>> Assignments(const std::string &text)
+{
+    std::vector<std::pair<std::string, std::string>> found;
+    std::istringstream lines(text);
+    std::string line;
+    while (std::getline(lines, line)) {
+        size_t eq = line.find('=');
+        if (eq != std::string::npos)
+            found.emplace_back(line.substr(0, eq), line.substr(eq + 1));
+    }
+    return found;
+}
+
 // scripts/virtual-display with the given arguments (quoted already), its
 // errors to a file: what it printed on stdout, or false with what it said
 // in *why.
@@ -161,18 +175,13 @@ bool StartDisplay(const std::string &screen, const std::string &desktop, std::st
     std::string out;
     if (!VirtualDisplay(arguments, &out, why))
         return false;
-    // NAME=value lines: the handle, and the environment of the programs
-    // that are to run on the display.
-    std::istringstream lines(out);
-    std::string line;
-    while (std::getline(lines, line)) {
-        size_t eq = line.find('=');
-        if (eq == std::string::npos)
-            continue;
-        if (line.compare(0, eq, "DV_DISPLAY_HANDLE") == 0)
-            displayHandle = line.substr(eq + 1);
-        else if (line.compare(0, 3, "DV_") != 0)
-            SetEnvironment(line.substr(0, eq), line.substr(eq + 1));
+    // The handle, and the environment of the programs that are to run on
+    // the display.
+    for (const auto &[name, value] : Assignments(out)) {
+        if (name == "DV_DISPLAY_HANDLE")
+            displayHandle = value;
+        else if (name.compare(0, 3, "DV_") != 0)
+            SetEnvironment(name, value);
     }
     if (displayHandle.empty()) {
         *why = "virtual-display start printed no handle:\n" + out;
@@ -337,14 +346,8 @@ Geometry WindowGeometry(const std::string &window)
 {
     Geometry g{0, 0, 0, 0};
     std::string out = Shell("timeout 10 xdotool getwindowgeometry --shell " + window + " 2>/dev/null");
-    std::istringstream lines(out);
-    std::string line;
-    while (std::getline(lines, line)) {
-        size_t eq = line.find('=');
-        if (eq == std::string::npos)
-            continue;
-        std::string key = line.substr(0, eq);
-        int value = std::atoi(line.c_str() + eq + 1);
+    for (const auto &[key, text] : Assignments(out)) {
+        int value = std::atoi(text.c_str());
         if (key == "X")
             g.x = value;
         else if (key == "Y")
