@@ -45,6 +45,58 @@ ensure_packages() {
   grep -E '^[0-9]+ upgraded|^After this operation' "$log" || true
 }
 
+# A virtual display for a script and the programs it starts, from
+# scripts/virtual-display, and the viewer on it past its start-up notice.
+DV_DISPLAY_HANDLE=""
+VIEWER_PID=""
+VIEWER_WINDOW=""
+
+# start_display [OPTION...]: starts one (the options of virtual-display
+# start) and points the environment at it.
+start_display() {
+  local out line
+  out=$("$ROOT/scripts/virtual-display" start --owner $$ "$@") || return 1
+  for line in $out; do
+    if [ -n "${line#*=}" ]; then export "$line"; else unset "${line%%=*}"; fi
+  done
+}
+
+# stop_display: ends the viewer if it still runs, and the display.
+stop_display() {
+  if [ -n "$VIEWER_PID" ]; then
+    kill "$VIEWER_PID" 2>/dev/null || true
+    wait "$VIEWER_PID" 2>/dev/null || true
+    VIEWER_PID=""
+  fi
+  [ -z "$DV_DISPLAY_HANDLE" ] || "$ROOT/scripts/virtual-display" stop "$DV_DISPLAY_HANDLE"
+  DV_DISPLAY_HANDLE=""
+}
+
+# launch_viewer VIEWER [LOG]: starts the viewer (output to LOG if given) and
+# brings it up past its notice; sets VIEWER_PID as soon as it runs and
+# VIEWER_WINDOW once the window is there. The texts to look for come from
+# viewer-texts.sh, which the build writes beside the program; for a program
+# found elsewhere (an installed one on PATH), DV_VIEWER_TEXTS names the
+# build's copy.
+launch_viewer() {
+  local out
+  if [ -n "${2:-}" ]; then
+    "$1" >"$2" 2>&1 &
+  else
+    "$1" &
+  fi
+  VIEWER_PID=$!
+  out=$("$ROOT/scripts/virtual-display" viewer --pid "$VIEWER_PID" \
+    --texts "${DV_VIEWER_TEXTS:-$(dirname "$1")/viewer-texts.sh}") || return 1
+  VIEWER_WINDOW=${out##*VIEWER_WINDOW=}
+}
+
+# press_key WINDOW KEY: gives WINDOW the keyboard focus and types KEY.
+press_key() {
+  xdotool windowfocus --sync "$1" 2>/dev/null || xdotool windowfocus "$1"
+  xdotool key --clearmodifiers "$2"
+}
+
 # What building and running the viewer needs: a C++17 compiler, CMake with
 # Ninja (the presets) and make (CMake's default generator, for a plain
 # "cmake -B out"), SDL2, OpenGL, and Mesa's drivers to run it with.

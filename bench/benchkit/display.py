@@ -1,50 +1,47 @@
 """The virtual X display the benchmark runs everything on, and the hands
 that work it (xwininfo to find windows, xdotool to type and click).
 
-This is the benchmark's one place that starts Xvfb.
+The display, and the viewer brought up on it past its start-up notice,
+come from scripts/virtual-display, which starts every virtual display.
 """
 
 import os
 import re
 import subprocess
 import time
+from pathlib import Path
 
 from .logs import BenchError
 
+TOOL = Path(__file__).resolve().parents[2] / "scripts/virtual-display"
+
 
 class VirtualDisplay:
-    """Xvfb on a display number it chooses itself (-displayfd), so that it
-    never collides with another server on the machine. Use as a context
-    manager; children started with env() draw on it."""
+    """A bare X server (Xvfb) of the given screen size, on a display number
+    it chooses itself, so that it never collides with another server on the
+    machine. Use as a context manager; children started with env() draw on
+    it, and server_pid is the X server's process."""
 
     def __init__(self, width, height, depth=24):
         self.screen = f"{width}x{height}x{depth}"
-        self.process = None
+        self.handle = None
         self.name = None
+        self.server_pid = None
 
     def __enter__(self):
-        read_end, write_end = os.pipe()
-        self.process = subprocess.Popen(
-            ["Xvfb", "-displayfd", str(write_end), "-screen", "0", self.screen, "-nolisten", "tcp", "-noreset"],
-            pass_fds=(write_end,), stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL)
-        os.close(write_end)
-        with os.fdopen(read_end) as f:
-            number = f.readline().strip()  # written once the server listens
-        if not number.isdigit():
-            self.__exit__(None, None, None)
-            raise BenchError(f"Xvfb did not start with screen {self.screen}")
-        self.name = ":" + number
+        done = subprocess.run([TOOL, "start", "--screen", self.screen, "--owner", str(os.getpid())],
+                              stdin=subprocess.DEVNULL, capture_output=True, text=True, timeout=120)
+        if done.returncode != 0:
+            raise BenchError(f"no virtual display with screen {self.screen}: {done.stderr.strip()}")
+        started = dict(line.split("=", 1) for line in done.stdout.splitlines())
+        self.handle, self.name = started["DV_DISPLAY_HANDLE"], started["DISPLAY"]
+        self.server_pid = int(started["DV_XVFB_PID"])
         return self
 
     def __exit__(self, *exc):
-        if self.process is not None:
-            self.process.terminate()
-            try:
-                self.process.wait(10)
-            except subprocess.TimeoutExpired:
-                self.process.kill()
-                self.process.wait()
-            self.process = None
+        if self.handle is not None:
+            subprocess.run([TOOL, "stop", self.handle], stdin=subprocess.DEVNULL, timeout=60)
+            self.handle = None
 
     def env(self, **extra):
         """The environment for a program on this display. No session bus:
@@ -61,6 +58,16 @@ class VirtualDisplay:
         if done.returncode != 0:
             raise BenchError(f"{' '.join(command)} failed: {done.stderr.strip()}")
         return done.stdout
+
+    def past_notice(self, pid, notice, title):
+        """Brings the viewer just started as process pid up past its
+        start-up notice, as a person does (Return); its window's id."""
+        done = subprocess.run([TOOL, "viewer", "--pid", str(pid), "--notice", notice, "--title", title],
+                              env=self.env(), stdin=subprocess.DEVNULL, capture_output=True, text=True, timeout=120)
+        window = re.search(r"^VIEWER_WINDOW=(\S+)$", done.stdout, re.M)
+        if done.returncode != 0 or not window:
+            raise BenchError(f"the viewer did not come up: {done.stderr.strip()}")
+        return window.group(1)
 
     def find_window(self, title, timeout=30.0):
         """The id of the first viewable window titled exactly title, waiting

@@ -202,7 +202,7 @@ class Bench:
         if p.poll() is not None:
             how = f"signal {signal.Signals(-p.returncode).name}" if p.returncode < 0 else f"status {p.returncode}"
             raise BenchError(f"{Path(p.args[0]).name} ended by itself while measured ({how})")
-        return time.time_ns(), cpu_ns(p.pid), cpu_ns(d.process.pid)
+        return time.time_ns(), cpu_ns(p.pid), cpu_ns(d.server_pid)
 
     def count(self, d, p, window):
         """Samples at the start and the end of window s."""
@@ -229,8 +229,7 @@ class Bench:
         t0 = time.time_ns()
         process = self.children.start([self.p["viewer"]], self.watched_env(d, log, probe),
                                       stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL)
-        d.press(d.find_window(self.notice), "Return")
-        window = d.find_window(self.title)
+        window = d.past_notice(process.pid, self.notice, self.title)
         return Session(process, t0, log, window, d.window_size(window))
 
     def end_viewer(self, d, s):

@@ -1,6 +1,6 @@
 #!/bin/sh
 # Whole-process checks of the program entry on SDL: main_test.sh PROBE CASE,
-# with a display (see scripts/with-xvfb).
+# with a display (scripts/virtual-display run).
 set -u
 probe=$1
 case_name=$2

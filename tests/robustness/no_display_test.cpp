@@ -139,7 +139,7 @@ void ExpectErrorBoxAndExit(const std::string &name, const std::vector<std::strin
 // A virtual X display of its own for each case.
 class OwnDisplay : public ::testing::Test {
 protected:
-    void TearDown() override { StopXvfb(); }
+    void TearDown() override { StopDisplay(); }
 };
 
 // The display is set up with options that take OpenGL away.
@@ -148,7 +148,7 @@ using NoOpenGl = OwnDisplay;
 TEST_F(NoOpenGl, OnADisplayWithoutGlxExitsWithOneAndSaysSo)
 {
     std::string why;
-    ASSERT_TRUE(StartXvfb(1024, 768, &why, {"-extension", "GLX"})) << why;
+    ASSERT_TRUE(StartDisplay("", "bare", &why, {"-extension", "GLX"})) << why;
     ScopedEnv wayland("WAYLAND_DISPLAY", nullptr), driver("SDL_VIDEODRIVER", nullptr);
     // The server really lacks GLX.
     std::string extensions = Shell("xdpyinfo 2>/dev/null");
@@ -160,7 +160,7 @@ TEST_F(NoOpenGl, OnADisplayWithoutGlxExitsWithOneAndSaysSo)
 TEST_F(NoOpenGl, WithoutAnOpenGlLibraryExitsWithOneAndSaysSo)
 {
     std::string why;
-    ASSERT_TRUE(StartXvfb(1024, 768, &why)) << why;
+    ASSERT_TRUE(StartDisplay("", "bare", &why)) << why;
     ScopedEnv wayland("WAYLAND_DISPLAY", nullptr), driver("SDL_VIDEODRIVER", nullptr),
         library("SDL_OPENGL_LIBRARY", "/nonexistent/libGL.so.1");
     ExpectErrorBoxAndExit("no-gl-library", {}, "OpenGL");
@@ -171,7 +171,7 @@ TEST_F(NoOpenGl, WithoutAnOpenGlLibraryExitsWithOneAndSaysSo)
 TEST_F(OwnDisplay, AWindowThatCannotBeMadeShowsTheErrorBoxAndExitsWithOne)
 {
     std::string why;
-    ASSERT_TRUE(StartXvfb(1024, 768, &why)) << why;
+    ASSERT_TRUE(StartDisplay("", "bare", &why)) << why;
     ScopedEnv wayland("WAYLAND_DISPLAY", nullptr), driver("SDL_VIDEODRIVER", nullptr);
     ExpectErrorBoxAndExit("no-window", {"LD_PRELOAD=" DV_NO_WINDOW_SHIM}, "cannot create a window");
 }
@@ -181,7 +181,7 @@ TEST_F(OwnDisplay, AWindowThatCannotBeMadeShowsTheErrorBoxAndExitsWithOne)
 TEST_F(OwnDisplay, LosingTheXServerMidRunExitsWithOneAndSaysSo)
 {
     std::string why;
-    ASSERT_TRUE(StartXvfb(1024, 768, &why)) << why;
+    ASSERT_TRUE(StartDisplay("", "bare", &why)) << why;
     ScopedEnv wayland("WAYLAND_DISPLAY", nullptr), driver("SDL_VIDEODRIVER", nullptr);
     std::string display = std::getenv("DISPLAY");
     std::string log = ArtifactDir() + "/lost-display.log";
@@ -193,7 +193,7 @@ TEST_F(OwnDisplay, LosingTheXServerMidRunExitsWithOneAndSaysSo)
         Kill(pid);
     ASSERT_TRUE(up) << why;
     Sleep(0.5); // spinning, frame after frame
-    StopXvfb();
+    StopDisplay();
     ExpectEndWithOne(pid, log, display);
 }
 

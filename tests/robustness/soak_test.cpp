@@ -108,13 +108,13 @@ protected:
     void SetUp() override
     {
         std::string why;
-        ASSERT_TRUE(StartXvfb(1024, 768, &why)) << why;
+        ASSERT_TRUE(StartDisplay("", "bare", &why)) << why;
     }
     void TearDown() override
     {
         if (pid > 0)
             Kill(pid);
-        StopXvfb();
+        StopDisplay();
     }
 };
 

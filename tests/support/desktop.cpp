@@ -1,8 +1,8 @@
 #include "desktop.h"
 
-#include <algorithm>
 #include <cerrno>
 #include <chrono>
+#include <cmath>
 #include <csignal>
 #include <cstdio>
 #include <cstdlib>
@@ -10,7 +10,6 @@
 #include <fcntl.h>
 #include <fstream>
 #include <memory>
-#include <poll.h>
 #include <sstream>
 #include <sys/stat.h>
 #include <sys/wait.h>
@@ -21,18 +20,14 @@ extern char **environ;
 
 namespace {
 
-pid_t xvfbPid = -1;
-std::string xvfbLog;
-int screenWidth = 0, screenHeight = 0;
-// The desktop on it: its process group, the D-Bus daemon of its session,
-// weston's runtime directory.
-pid_t desktopPid = -1;
-pid_t busPid = -1;
-std::string runtimeDir;
+// The display that scripts/virtual-display started for this process, as
+// the handle that stops it.
+std::string displayHandle;
 
-// The environment as it was before StartXvfb and StartDesktop changed it.
+// The environment as it was before StartDisplay changed it.
 std::vector<std::pair<std::string, std::unique_ptr<std::string>>> environmentBefore;
 
+// Sets (or, with an empty value, unsets) a variable, keeping what it was.
 void SetEnvironment(const std::string &name, const std::string &value)
 {
     bool saved = false;
@@ -42,7 +37,10 @@ void SetEnvironment(const std::string &name, const std::string &value)
         const char *before = std::getenv(name.c_str());
         environmentBefore.emplace_back(name, before ? std::make_unique<std::string>(before) : nullptr);
     }
-    setenv(name.c_str(), value.c_str(), 1);
+    if (value.empty())
+        unsetenv(name.c_str());
+    else
+        setenv(name.c_str(), value.c_str(), 1);
 }
 
 void RestoreEnvironment()
@@ -54,24 +52,6 @@ void RestoreEnvironment()
             unsetenv(entry.first.c_str());
     }
     environmentBefore.clear();
-}
-
-void StopDesktop()
-{
-    if (desktopPid > 0) {
-        // Let weston take XWayland down with it, then make sure.
-        kill(desktopPid, SIGTERM);
-        int code;
-        WaitExit(desktopPid, 5, &code);
-        Kill(desktopPid);
-    }
-    desktopPid = -1;
-    if (busPid > 0)
-        kill(busPid, SIGTERM);
-    busPid = -1;
-    if (!runtimeDir.empty())
-        Shell("rm -rf '" + runtimeDir + "'");
-    runtimeDir.clear();
 }
 
 // The text between start and end in text, or "".
@@ -103,6 +83,39 @@ std::string Quote(const std::string &s)
             q += c;
     }
     return q + "'";
+}
+
+// The NAME=value lines of text, in order.
+std::vector<std::pair<std::string, std::string>> Assignments(const std::string &text)
+{
+    std::vector<std::pair<std::string, std::string>> found;
+    std::istringstream lines(text);
+    std::string line;
+    while (std::getline(lines, line)) {
+        size_t eq = line.find('=');
+        if (eq != std::string::npos)
+            found.emplace_back(line.substr(0, eq), line.substr(eq + 1));
+    }
+    return found;
+}
+
+// scripts/virtual-display with the given arguments (quoted already), its
+// errors to a file: what it printed on stdout, or false with what it said
+// in *why.
+bool VirtualDisplay(const std::string &arguments, std::string *out, std::string *why)
+{
+    std::string errors = ArtifactDir() + "/virtual-display-" + std::to_string(getpid()) + ".log";
+    int status = -1;
+    *out = Shell(Quote(DV_VIRTUAL_DISPLAY) + " " + arguments + " 2>" + Quote(errors), &status);
+    *why = ReadFile(errors);
+    std::remove(errors.c_str());
+    return status == 0;
+}
+
+bool DismissNotice(const std::string &notice, const std::string &how, std::string *why)
+{
+    std::string out;
+    return VirtualDisplay("dismiss " + Quote(how) + " " + Quote(notice), &out, why);
 }
 
 } // namespace
@@ -149,113 +162,43 @@ std::string ArtifactDir()
     return DUCKVIEW_TEST_ARTIFACTS;
 }
 
-bool StartXvfb(int width, int height, std::string *why, const std::vector<std::string> &options)
+bool StartDisplay(const std::string &screen, const std::string &desktop, std::string *why,
+                  const std::vector<std::string> &xvfbOptions)
 {
-    StopXvfb();
-    // Xvfb writes its display number to the pipe once it accepts
-    // connections; the pipe ends without one if it gives up.
-    int pipeFds[2];
-    if (pipe(pipeFds) != 0) {
-        *why = std::string("pipe: ") + std::strerror(errno);
+    StopDisplay();
+    std::string arguments = "start --owner " + std::to_string(getpid()) + " --desktop " + Quote(desktop);
+    if (!screen.empty())
+        arguments += " --screen " + Quote(screen);
+    arguments += " --";
+    for (const std::string &option : xvfbOptions)
+        arguments += " " + Quote(option);
+    std::string out;
+    if (!VirtualDisplay(arguments, &out, why))
+        return false;
+    // The handle, and the environment of the programs that are to run on
+    // the display.
+    for (const auto &[name, value] : Assignments(out)) {
+        if (name == "DV_DISPLAY_HANDLE")
+            displayHandle = value;
+        else if (name.compare(0, 3, "DV_") != 0)
+            SetEnvironment(name, value);
+    }
+    if (displayHandle.empty()) {
+        *why = "virtual-display start printed no handle:\n" + out;
         return false;
     }
-    std::string screen = std::to_string(width) + "x" + std::to_string(height) + "x24";
-    std::vector<std::string> argv = {"Xvfb", "-displayfd", std::to_string(pipeFds[1]), "-screen", "0", screen,
-                                     "-nolisten", "tcp", "-noreset"};
-    argv.insert(argv.end(), options.begin(), options.end());
-    xvfbLog = ArtifactDir() + "/xvfb-" + std::to_string(getpid()) + ".log";
-    xvfbPid = Spawn(argv, {}, xvfbLog);
-    close(pipeFds[1]);
-    std::string number;
-    auto end = std::chrono::steady_clock::now() + std::chrono::seconds(20);
-    while (number.find('\n') == std::string::npos) {
-        auto left = std::chrono::duration_cast<std::chrono::milliseconds>(end - std::chrono::steady_clock::now());
-        pollfd readable = {pipeFds[0], POLLIN, 0};
-        char buf[32];
-        ssize_t n;
-        if (left.count() <= 0 || poll(&readable, 1, (int)left.count()) <= 0 ||
-            (n = read(pipeFds[0], buf, sizeof buf)) <= 0)
-            break;
-        number.append(buf, (size_t)n);
-    }
-    close(pipeFds[0]);
-    if (number.find('\n') == std::string::npos) {
-        Kill(xvfbPid);
-        xvfbPid = -1;
-        *why = "Xvfb did not start; see " + xvfbLog;
-        return false;
-    }
-    screenWidth = width;
-    screenHeight = height;
-    SetEnvironment("DISPLAY", ":" + number.substr(0, number.find('\n')));
     return true;
 }
 
-void StopXvfb()
+void StopDisplay()
 {
-    StopDesktop();
-    if (xvfbPid > 0) {
-        Kill(xvfbPid);
-        std::remove(xvfbLog.c_str());
+    if (!displayHandle.empty()) {
+        std::string out, why;
+        if (!VirtualDisplay("stop " + Quote(displayHandle), &out, &why))
+            std::fprintf(stderr, "stopping the virtual display: %s", why.c_str());
     }
-    xvfbPid = -1;
+    displayHandle.clear();
     RestoreEnvironment();
-}
-
-bool StartDesktop(const std::string &name, std::string *why)
-{
-    std::string log = ArtifactDir() + "/" + name + "-" + std::to_string(getpid()) + ".log";
-    std::remove(log.c_str());
-    if (name == "openbox" || name == "metacity") {
-        std::string session = Shell("dbus-launch --sh-syntax --exit-with-x11 2>/dev/null");
-        std::string address = Between(session, "DBUS_SESSION_BUS_ADDRESS='", "'");
-        busPid = std::atoi(Between(session, "DBUS_SESSION_BUS_PID=", ";").c_str());
-        if (address.empty() || busPid <= 0) {
-            *why = "dbus-launch started no D-Bus session";
-            return false;
-        }
-        SetEnvironment("DBUS_SESSION_BUS_ADDRESS", address);
-        desktopPid = Spawn({name, "--sm-disable"}, {}, log);
-    } else if (name == "weston") {
-        char dir[] = "/tmp/duckview-weston-XXXXXX";
-        if (mkdtemp(dir) == nullptr) {
-            *why = std::string("mkdtemp: ") + std::strerror(errno);
-            return false;
-        }
-        runtimeDir = dir;
-        std::string socket = "duckview-" + std::to_string(getpid());
-        desktopPid = Spawn({"weston", "--backend=x11-backend.so", "--use-pixman", "--xwayland", "--no-config",
-                            "--idle-time=0", "--socket=" + socket, "--width=" + std::to_string(screenWidth),
-                            "--height=" + std::to_string(screenHeight)},
-                           {"XDG_RUNTIME_DIR=" + runtimeDir}, log);
-        std::string display;
-        WaitFor(20, [&] {
-            display = Between(ReadFile(log), "xserver listening on display ", "\n");
-            return !display.empty();
-        });
-        if (display.empty()) {
-            *why = "weston started no XWayland; see " + log;
-            return false;
-        }
-        SetEnvironment("XDG_RUNTIME_DIR", runtimeDir);
-        SetEnvironment("WAYLAND_DISPLAY", socket);
-        SetEnvironment("DISPLAY", display);
-    } else {
-        *why = "no such desktop here: " + name;
-        return false;
-    }
-    // A window manager announces itself on the root window (weston's
-    // manager of X windows too).
-    int code = 0;
-    if (!WaitFor(20, [&] {
-            return WaitExit(desktopPid, 0, &code) ||
-                   Shell("xprop -root _NET_SUPPORTING_WM_CHECK 2>/dev/null").find("window id") != std::string::npos;
-        }) ||
-        WaitExit(desktopPid, 0, &code)) {
-        *why = name + " did not come up; see " + log;
-        return false;
-    }
-    return true;
 }
 
 pid_t Spawn(const std::vector<std::string> &argv, const std::vector<std::string> &env, const std::string &logPath)
@@ -403,14 +346,8 @@ Geometry WindowGeometry(const std::string &window)
 {
     Geometry g{0, 0, 0, 0};
     std::string out = Shell("timeout 10 xdotool getwindowgeometry --shell " + window + " 2>/dev/null");
-    std::istringstream lines(out);
-    std::string line;
-    while (std::getline(lines, line)) {
-        size_t eq = line.find('=');
-        if (eq == std::string::npos)
-            continue;
-        std::string key = line.substr(0, eq);
-        int value = std::atoi(line.c_str() + eq + 1);
+    for (const auto &[key, text] : Assignments(out)) {
+        int value = std::atoi(text.c_str());
         if (key == "X")
             g.x = value;
         else if (key == "Y")
@@ -489,31 +426,9 @@ bool IsFogBackground(const unsigned char *p)
     return std::abs(p[0] - 128) <= 3 && std::abs(p[1] - 64) <= 3 && std::abs(p[2] - 64) <= 3;
 }
 
-bool ClickNoticeButton(const std::string &notice)
-{
-    // The box is drawn by SDL in its own colours: the button's face is the
-    // one region of (105, 102, 99).
-    Image box = Screenshot(notice);
-    int left = box.width, right = -1, top = box.height, bottom = -1;
-    for (int y = 0; y < box.height; y++)
-        for (int x = 0; x < box.width; x++) {
-            const unsigned char *p = box.At(x, y);
-            if (std::abs(p[0] - 105) <= 4 && std::abs(p[1] - 102) <= 4 && std::abs(p[2] - 99) <= 4) {
-                left = std::min(left, x);
-                right = std::max(right, x);
-                top = std::min(top, y);
-                bottom = std::max(bottom, y);
-            }
-        }
-    if (right < left + 10 || bottom < top + 5)
-        return false;
-    Click(notice, (left + right) / 2, (top + bottom) / 2);
-    return true;
-}
-
 bool LaunchViewer(const std::vector<std::string> &argv, const std::vector<std::string> &env, const std::string &log,
-                  double patience, pid_t *pid, std::string *window, std::string *why,
-                  const std::function<void(const std::string &notice)> &dismiss)
+                  double patience, pid_t *pid, std::string *window, std::string *why, const std::string &dismiss,
+                  const std::function<void(const std::string &notice)> &atNotice)
 {
     struct stat program;
     if (stat(argv.back().c_str(), &program) != 0) {
@@ -521,27 +436,41 @@ bool LaunchViewer(const std::vector<std::string> &argv, const std::vector<std::s
         return false;
     }
     *pid = Spawn(argv, env, log);
-    std::string notice;
-    if (!WaitFor(patience, [&] {
-            notice = FindWindow(DUCKVIEW_NOTICE_CAPTION);
-            return !notice.empty();
-        })) {
-        *why = "the start-up notice did not appear; see " + log;
+    // The tool says NOTICE_WINDOW=id once the notice is there and, with a
+    // look at it first, leaves it to be dismissed here meanwhile; then
+    // VIEWER_WINDOW=id.
+    std::string errors = ArtifactDir() + "/viewer-" + std::to_string(*pid) + ".log";
+    std::string command = Quote(DV_VIRTUAL_DISPLAY) + " viewer --pid " + std::to_string(*pid) + " --patience " +
+                          std::to_string((int)std::ceil(patience)) + " --notice " + Quote(DUCKVIEW_NOTICE_CAPTION) +
+                          " --title " + Quote(DUCKVIEW_WINDOW_TITLE) + " --dismiss " +
+                          Quote(atNotice ? "none" : dismiss) + " 2>" + Quote(errors);
+    FILE *tool = popen(command.c_str(), "r");
+    if (!tool) {
+        *why = std::string("popen: ") + std::strerror(errno);
         return false;
     }
-    if (!FindWindow(DUCKVIEW_WINDOW_TITLE).empty()) {
-        *why = "the window was there before the notice was dismissed";
-        return false;
+    std::string dismissFailure;
+    char buf[256];
+    while (std::fgets(buf, sizeof buf, tool)) {
+        std::string line(buf);
+        line.erase(line.find_last_not_of('\n') + 1);
+        if (line.rfind("NOTICE_WINDOW=", 0) == 0 && atNotice) {
+            std::string notice = line.substr(line.find('=') + 1);
+            atNotice(notice);
+            // A notice that cannot be dismissed ends the wait for the window.
+            if (!DismissNotice(notice, dismiss, &dismissFailure)) {
+                Kill(*pid);
+                *pid = -1;
+            }
+        } else if (line.rfind("VIEWER_WINDOW=", 0) == 0) {
+            *window = line.substr(line.find('=') + 1);
+        }
     }
-    if (dismiss)
-        dismiss(notice);
-    else
-        Key(notice, "Return");
-    if (!WaitFor(patience, [&] {
-            *window = FindWindow(DUCKVIEW_WINDOW_TITLE);
-            return !window->empty();
-        })) {
-        *why = "the window did not appear after the notice was dismissed; see " + log;
+    int status = pclose(tool);
+    *why = dismissFailure.empty() ? ReadFile(errors) : dismissFailure;
+    std::remove(errors.c_str());
+    if (status != 0 || window->empty()) {
+        *why += "see " + log;
         return false;
     }
     return true;

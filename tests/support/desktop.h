@@ -19,20 +19,16 @@ std::string Shell(const std::string &command, int *status = nullptr);
 // when first asked for.
 std::string ArtifactDir();
 
-// A virtual X server (width x height, 24-bit colour, no window manager,
-// plus any extra Xvfb options) on a display number it picks itself;
-// DISPLAY points at it until StopXvfb, which stops any desktop on it and
-// puts the environment back. One at a time.
-bool StartXvfb(int width, int height, std::string *why, const std::vector<std::string> &options = {});
-void StopXvfb();
-// A desktop on that X server, started as a session starts it, once it
-// manages windows: "openbox" or "metacity", a window manager in a D-Bus
-// session of its own (DBUS_SESSION_BUS_ADDRESS is set for the programs
-// started after it); or "weston", a Wayland compositor in a window of the X
-// server with XWayland for X programs (DISPLAY then points at XWayland and
-// WAYLAND_DISPLAY at weston, whose seat takes the X server's keyboard and
-// mouse: xdotool drives it through XWayland).
-bool StartDesktop(const std::string &name, std::string *why);
+// A virtual display from scripts/virtual-display, which starts them all:
+// an X server with the screen "WxH" (24-bit colour; "" for the tool's
+// default) and any extra Xvfb options, and on it the desktop "bare",
+// "openbox", "metacity" or "weston" (see the tool for each), up and
+// working. The environment points at it (DISPLAY, and the desktop's
+// session bus or WAYLAND_DISPLAY) until StopDisplay, which ends all of it
+// and puts the environment back. One at a time.
+bool StartDisplay(const std::string &screen, const std::string &desktop, std::string *why,
+                  const std::vector<std::string> &xvfbOptions = {});
+void StopDisplay();
 
 // Starts a program with the given arguments and extra environment entries
 // ("NAME=value"); stdout and stderr go to logPath.
@@ -95,19 +91,17 @@ bool SavePng(const Image &image, const std::string &path);
 bool IsPlainBackground(const unsigned char *rgb);
 bool IsFogBackground(const unsigned char *rgb);
 
-// Clicks the OK button of the viewer's start-up notice, found on screen by
-// its colour; false when there is none to see.
-bool ClickNoticeButton(const std::string &notice);
-
 // Starts the viewer (argv, extra environment, output to log) and brings it
-// up as a person does: waits up to patience seconds for the start-up
-// notice, checks that the window is not there yet, dismisses the notice
-// (with Return, or as dismiss does it) and waits for the window. *pid is
-// set as soon as the process runs, for the caller to end it whatever
-// happens. True with the window's id in *window, or false with the reason
-// in *why.
+// up as a person does, through the tool: waits up to patience seconds for
+// the start-up notice, checks that the window is not there yet, dismisses
+// the notice as dismiss says ("return", "focused" or "click": see
+// scripts/virtual-display), after atNotice has had a look at it where
+// given, and waits for the window. *pid is set as soon as the process
+// runs, for the caller to end it whatever happens. True with the window's
+// id in *window, or false with the reason in *why.
 bool LaunchViewer(const std::vector<std::string> &argv, const std::vector<std::string> &env, const std::string &log,
                   double patience, pid_t *pid, std::string *window, std::string *why,
-                  const std::function<void(const std::string &notice)> &dismiss = nullptr);
+                  const std::string &dismiss = "return",
+                  const std::function<void(const std::string &notice)> &atNotice = nullptr);
 
 #endif // DUCKVIEW_TESTS_SUPPORT_DESKTOP_H
