@@ -232,4 +232,8 @@ echo "installed: $(echo $INSTALLED_FILES)"
 
 newcomer "scripts/run web" "$CHECKOUT/scripts/run web" 1200
 shows_duck "$SHOT" || fail "the page's screenshot does not show the duck: $SHOT"
+# The page as a host gets it, with what makes it work offline.
+for file in duckview.html duckview.js duckview.wasm duckview.webmanifest duckview-sw.js; do
+  [ -s "$ROOTFS$CHECKOUT/build/web/$file" ] || fail "scripts/run web did not make $file"
+done
 echo "the newcomer's commands work on a bare Debian $SUITE"
