@@ -1,6 +1,9 @@
 // The core's state, its handles and the tracing of Win32 calls.
 #include "platform/core/core.h"
 
+#include <algorithm>
+#include <cstring>
+
 namespace core {
 
 State state;
@@ -129,19 +132,9 @@ namespace {
 // (for the ASCII letters; other bytes must be equal).
 bool SameClassName(const std::string &name, const char *other)
 {
-    size_t i = 0;
-    for (; i < name.size(); ++i) {
-        unsigned char a = static_cast<unsigned char>(name[i]), b = static_cast<unsigned char>(other[i]);
-        if (b == 0)
-            return false;
-        if (a >= 'a' && a <= 'z')
-            a = static_cast<unsigned char>(a - 'a' + 'A');
-        if (b >= 'a' && b <= 'z')
-            b = static_cast<unsigned char>(b - 'a' + 'A');
-        if (a != b)
-            return false;
-    }
-    return other[i] == 0;
+    auto upper = [](char c) { return c >= 'a' && c <= 'z' ? char(c - 'a' + 'A') : c; };
+    return name.size() == std::strlen(other) &&
+           std::equal(name.begin(), name.end(), other, [&](char a, char b) { return upper(a) == upper(b); });
 }
 
 } // namespace

@@ -161,19 +161,26 @@ static void ResetState(void)
     layer.textureWrapT = GL_REPEAT;
     layer.textureImage.clear();
     layer.textureWidth = layer.textureHeight = 0;
-    layer.textureHasPixels = 0;
 
     layer.insideBegin = 0;
     layer.batch.clear();
 }
 
-static void UploadTextureImage(void)
+// Gives OpenGL ES one level of the texture, packed rows of 3 or 4
+// components; an empty image leaves its pixels undefined.
+static void UploadImage(GLint level, int components, GLsizei width, GLsizei height,
+                        const std::vector<unsigned char> &image)
 {
-    GLenum format = layer.textureComponents == 4 ? GL_RGBA : GL_RGB;
+    GLenum format = components == 4 ? GL_RGBA : GL_RGB;
     glPixelStorei(GL_UNPACK_ALIGNMENT, 1);
-    glTexImage2D(GL_TEXTURE_2D, 0, (GLint)format, layer.textureWidth, layer.textureHeight, 0, format,
-                 GL_UNSIGNED_BYTE, layer.textureHasPixels ? layer.textureImage.data() : nullptr);
+    glTexImage2D(GL_TEXTURE_2D, level, (GLint)format, width, height, 0, format, GL_UNSIGNED_BYTE,
+                 image.empty() ? nullptr : image.data());
     glPixelStorei(GL_UNPACK_ALIGNMENT, 4);
+}
+
+static float Clamp01(float value)
+{
+    return value < 0.0f ? 0.0f : value > 1.0f ? 1.0f : value;
 }
 
 // The switches the layer keeps itself, and the record of OpenGL ES's own;
@@ -203,6 +210,23 @@ static int *EsSwitch(GLenum cap)
     return nullptr;
 }
 
+// glEnable and glDisable: a switch of the layer's own stays with the layer;
+// any other goes on to OpenGL ES, noted first if the layer keeps a record
+// of it.
+static void SetSwitch(GLenum cap, int on)
+{
+    if (int *kept = LayerSwitch(cap)) {
+        *kept = on;
+        return;
+    }
+    if (int *noted = EsSwitch(cap))
+        *noted = on;
+    if (on)
+        glEnable(cap);
+    else
+        glDisable(cap);
+}
+
 } // namespace gl_layer
 
 // The entry points of gl_layer.h, process-wide: setting the layer up and
@@ -230,18 +254,14 @@ int RestoreGlLayer(void)
         return 0;
     glViewport(layer.viewport[0], layer.viewport[1], layer.viewport[2], layer.viewport[3]);
     glClearColor(layer.clearColor[0], layer.clearColor[1], layer.clearColor[2], layer.clearColor[3]);
-    for (const auto &es : layer.esSwitches) {
-        if (es.on)
-            glEnable(es.cap);
-        else
-            glDisable(es.cap);
-    }
+    for (const auto &es : layer.esSwitches)
+        SetSwitch(es.cap, es.on);
     glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_MIN_FILTER, layer.textureMinFilter);
     glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_MAG_FILTER, layer.textureMagFilter);
     glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_WRAP_S, layer.textureWrapS);
     glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_WRAP_T, layer.textureWrapT);
     if (layer.textureComponents > 0)
-        UploadTextureImage();
+        UploadImage(0, layer.textureComponents, layer.textureWidth, layer.textureHeight, layer.textureImage);
     return 1;
 }
 
@@ -507,39 +527,23 @@ void dvglFogfv(GLenum pname, const GLfloat *params)
         return;
     }
     for (int i = 0; i < 4; i++)
-        layer.fogColor[i] = params[i] < 0.0f ? 0.0f : params[i] > 1.0f ? 1.0f : params[i];
+        layer.fogColor[i] = Clamp01(params[i]);
 }
 
 void dvglClearColor(GLfloat red, GLfloat green, GLfloat blue, GLfloat alpha)
 {
-    const float rgba[4] = {red, green, blue, alpha};
-    for (int i = 0; i < 4; i++)
-        layer.clearColor[i] = rgba[i] < 0.0f ? 0.0f : rgba[i] > 1.0f ? 1.0f : rgba[i];
+    Set4(layer.clearColor, Clamp01(red), Clamp01(green), Clamp01(blue), Clamp01(alpha));
     glClearColor(red, green, blue, alpha);
 }
 
 void dvglEnable(GLenum cap)
 {
-    int *on = LayerSwitch(cap);
-    if (on) {
-        *on = 1;
-        return;
-    }
-    if ((on = EsSwitch(cap)) != nullptr)
-        *on = 1;
-    glEnable(cap);
+    SetSwitch(cap, 1);
 }
 
 void dvglDisable(GLenum cap)
 {
-    int *on = LayerSwitch(cap);
-    if (on) {
-        *on = 0;
-        return;
-    }
-    if ((on = EsSwitch(cap)) != nullptr)
-        *on = 0;
-    glDisable(cap);
+    SetSwitch(cap, 0);
 }
 
 GLboolean dvglIsEnabled(GLenum cap)
@@ -597,8 +601,10 @@ void dvglTexImage2D(GLenum target, GLint level, GLint internalformat, GLsizei wi
         border != 0 || width < 0 || height < 0)
         return;
 
-    std::vector<unsigned char> image((size_t)width * height * components);
+    // Without pixels the image stays empty: the level's pixels are undefined.
+    std::vector<unsigned char> image;
     if (pixels) {
+        image.resize((size_t)width * height * components);
         // Rows of the source start on 4-byte boundaries (the unpack
         // alignment OpenGL starts with, which the program never changes).
         size_t sourceRow = ((size_t)width * sourceComponents + 3) & ~(size_t)3;
@@ -613,20 +619,13 @@ void dvglTexImage2D(GLenum target, GLint level, GLint internalformat, GLsizei wi
             }
         }
     }
+    UploadImage(level, components, width, height, image);
     if (level == 0) {
         layer.textureComponents = components;
         layer.textureWidth = width;
         layer.textureHeight = height;
-        layer.textureHasPixels = pixels != nullptr;
         layer.textureImage.swap(image);
-        UploadTextureImage();
-        return;
     }
-    GLenum glFormat = components == 4 ? GL_RGBA : GL_RGB;
-    glPixelStorei(GL_UNPACK_ALIGNMENT, 1);
-    glTexImage2D(GL_TEXTURE_2D, level, (GLint)glFormat, width, height, 0, glFormat, GL_UNSIGNED_BYTE,
-                 pixels ? image.data() : nullptr);
-    glPixelStorei(GL_UNPACK_ALIGNMENT, 4);
 }
 
 void dvglGetFloatv(GLenum pname, GLfloat *params)

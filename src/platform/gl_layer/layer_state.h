@@ -85,11 +85,10 @@ struct State {
         int on;
     } esSwitches[kEsSwitches]; // OpenGL ES's own switches
     GLint textureMagFilter, textureWrapS, textureWrapT;
-    // Level 0 as uploaded (components as textureComponents); the program
-    // gives no other level.
+    // Level 0 as uploaded (components as textureComponents), empty when it
+    // was given without pixels; the program gives no other level.
     std::vector<unsigned char> textureImage;
     GLsizei textureWidth, textureHeight;
-    int textureHasPixels; // 0: level 0 was given without pixels
 
     GLenum primitive;
     int insideBegin;

@@ -103,6 +103,16 @@ bool ProbeFormat(NativeWindow *w)
     return true;
 }
 
+// Makes the layer's objects again on a context that is back; says so when
+// it cannot.
+bool RestoreLayer()
+{
+    if (RestoreGlLayer())
+        return true;
+    std::fprintf(stderr, "%s: the fixed-function layer cannot be made again on the restored WebGL\n", kProgramName);
+    return false;
+}
+
 } // namespace
 
 // Windows of a class with its own device context are drawn with OpenGL.
@@ -163,11 +173,8 @@ bool MakeCurrent(NativeWindow *w, NativeContext *context)
         w->layerStale = false;
     } else if (w->layerStale) {
         w->layerStale = false;
-        if (!RestoreGlLayer()) {
-            std::fprintf(stderr, "%s: the fixed-function layer cannot be made again on the restored WebGL\n",
-                         kProgramName);
+        if (!RestoreLayer())
             return false;
-        }
     }
     return true;
 }
@@ -233,14 +240,12 @@ EMSCRIPTEN_KEEPALIVE int dv_context_restored(int hwnd)
     if (w == nullptr)
         return 1;
     w->contextLost = false;
-    int rebuilt = 1;
+    bool rebuilt = true;
     if (web.current != nullptr && web.current->windowId == w->id && web.current->layerReady)
-        rebuilt = RestoreGlLayer();
+        rebuilt = backend::RestoreLayer();
     else
         w->layerStale = true;
     core::Exposed(window);
-    if (!rebuilt)
-        std::fprintf(stderr, "%s: the fixed-function layer cannot be made again on the restored WebGL\n", kProgramName);
     return rebuilt;
 }
 

@@ -20,7 +20,6 @@ namespace backend {
 
 struct NativeWindow {
     int id = 0;              // the page's number for it
-    HWND hwnd = nullptr;     // the core's handle for it
     char canvasSelector[32]; // "#dv-canvas-<id>"
     bool formatProbed = false;
     bool formatUsable = false;

@@ -43,7 +43,6 @@ NativeWindow *OpenWindow(const WindowRequest &request)
 {
     // The first window takes the canvas made ready before it, if any.
     std::unique_ptr<NativeWindow> w = web.warm ? std::move(web.warm) : NewWindowRecord();
-    w->hwnd = request.hwnd;
     // The canvas takes the whole outer size: it is the client area.
     dv_open_window(w->id, static_cast<int>(reinterpret_cast<std::intptr_t>(request.hwnd)), request.title,
                    request.width, request.height);
